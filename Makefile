@@ -1,0 +1,73 @@
+# Setup, build and test. `make demo` and `make test` each do the whole setup first.
+SHELL := /bin/bash
+.DEFAULT_GOAL := demo
+
+PY312 := $(shell scripts/find-python.sh 3.12 || scripts/find-python.sh 3.13)
+PY313 := $(shell scripts/find-python.sh 3.13)
+VENV := .venv
+VENV313 := .venv-3.13
+CPP_BUILD := build/cpp
+WHEEL_GLOB := dist/kestrova-0.3.2-cp312-abi3-*.whl
+JOBS ?= 2
+export PATH := $(CURDIR)/$(VENV)/bin:$(PATH)
+
+.PHONY: demo test deps venv wheel install cpp-tests pytest bench format format-check clean
+
+deps:
+	@scripts/system-deps.sh
+
+$(VENV)/.ready: tests/requirements.txt | deps
+	@test -n "$(PY312)" || { echo "python3.12 or newer not found" >&2; exit 1; }
+	$(PY312) -m venv $(VENV)
+	$(VENV)/bin/python -m pip install -q --upgrade pip
+	$(VENV)/bin/python -m pip install -q scikit-build-core cmake ninja -r tests/requirements.txt
+	touch $@
+
+$(VENV313)/.ready: tests/requirements.txt | deps
+	@test -n "$(PY313)" || { echo "python3.13 not found" >&2; exit 1; }
+	$(PY313) -m venv $(VENV313)
+	$(VENV313)/bin/python -m pip install -q --upgrade pip
+	$(VENV313)/bin/python -m pip install -q -r tests/requirements.txt
+	touch $@
+
+venv: $(VENV)/.ready
+
+# One abi3 wheel, built incrementally under build/.
+wheel: $(VENV)/.ready
+	rm -f $(WHEEL_GLOB)
+	$(VENV)/bin/python -m pip wheel -q --no-build-isolation --no-deps -w dist .
+
+install: wheel
+	$(VENV)/bin/python -m pip install -q --force-reinstall --no-deps $(WHEEL_GLOB)
+
+demo: install
+	$(VENV)/bin/python examples/run_demo.py
+
+cpp-tests: $(VENV)/.ready
+	cmake -S . -B $(CPP_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DKESTROVA_BUILD_TESTS=ON \
+	  -DPython_EXECUTABLE=$(CURDIR)/$(VENV)/bin/python
+	cmake --build $(CPP_BUILD) -j $(JOBS)
+	ctest --test-dir $(CPP_BUILD) --output-on-failure -j $(JOBS)
+
+pytest: install $(VENV313)/.ready
+	$(VENV313)/bin/python -m pip install -q --force-reinstall --no-deps $(WHEEL_GLOB)
+	$(VENV)/bin/python -m pytest -q tests
+	$(VENV313)/bin/python -m pytest -q tests
+
+test: cpp-tests pytest
+
+bench: install
+	cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DKESTROVA_BUILD_TESTS=ON \
+	  -DPython_EXECUTABLE=$(CURDIR)/$(VENV)/bin/python
+	cmake --build build/bench -j $(JOBS)
+	@for b in build/bench/bench/bench_*; do [ -x "$$b" ] && "$$b"; done; true
+	@for b in bench/bench_*.py; do [ -f "$$b" ] && $(VENV)/bin/python "$$b"; done; true
+
+FORMAT_FILES = $(shell git ls-files '*.cpp' '*.hpp')
+format:
+	clang-format -i $(FORMAT_FILES)
+format-check:
+	clang-format --dry-run --Werror $(FORMAT_FILES)
+
+clean:
+	rm -rf build dist
