@@ -1,7 +1,57 @@
-// Placeholder module init until the module surface lands.
+// Module initialisation: single-phase, one module object per process, one
+// interpreter only.
 #include <Python.h>
 
-static PyModuleDef kestrova_module = {PyModuleDef_HEAD_INIT, "kestrova", "", -1, nullptr,
-                                      nullptr, nullptr, nullptr, nullptr};
+#include <cstdint>
 
-PyMODINIT_FUNC PyInit_kestrova(void) { return PyModule_Create(&kestrova_module); }
+#include "errors.hpp"
+#include "module_functions.hpp"
+#include "session.hpp"
+
+namespace {
+
+// m_size 0 (not -1): a repeated import in the same interpreter calls the
+// initialiser again instead of copying the module dict, so the cached object
+// itself comes back.
+PyModuleDef kestrova_module = {
+    PyModuleDef_HEAD_INIT, "kestrova", "", 0, nullptr, nullptr, nullptr, nullptr, nullptr,
+};
+
+PyObject* cached_module = nullptr;
+std::int64_t owning_interpreter = -1;
+
+PyObject* create_module() {
+    if (!kestrova::create_internal_fault_type()) return nullptr;
+    kestrova_module.m_methods = kestrova::module_functions();
+    PyObject* module = PyModule_Create(&kestrova_module);
+    if (module == nullptr) return nullptr;
+    PyObject* session_type = kestrova::create_session_type();
+    if (session_type == nullptr ||
+        PyModule_AddObjectRef(module, "KestrovaSession", session_type) < 0) {
+        Py_XDECREF(session_type);
+        Py_DECREF(module);
+        return nullptr;
+    }
+    Py_DECREF(session_type);
+    return module;
+}
+
+}  // namespace
+
+PyMODINIT_FUNC PyInit_kestrova(void) {
+    const std::int64_t interpreter = PyInterpreterState_GetID(PyInterpreterState_Get());
+    if (interpreter < 0) return nullptr;
+    if (cached_module != nullptr) {
+        if (interpreter != owning_interpreter) {
+            PyErr_SetString(PyExc_ImportError,
+                            "kestrova can be imported by only one interpreter per process");
+            return nullptr;
+        }
+        return Py_NewRef(cached_module);
+    }
+    PyObject* module = create_module();
+    if (module == nullptr) return nullptr;
+    cached_module = Py_NewRef(module);
+    owning_interpreter = interpreter;
+    return module;
+}

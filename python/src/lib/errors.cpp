@@ -1,0 +1,67 @@
+#include "errors.hpp"
+
+#include <exception>
+#include <new>
+
+namespace kestrova {
+namespace {
+
+PyObject* internal_fault_type = nullptr;
+
+PyObject* decode_lossless_text(std::string_view text) {
+    return PyUnicode_DecodeUTF8(text.data(), static_cast<Py_ssize_t>(text.size()), "replace");
+}
+
+}  // namespace
+
+bool create_internal_fault_type() {
+    if (internal_fault_type != nullptr) return true;
+    internal_fault_type =
+        PyErr_NewException("kestrova.InternalFault", PyExc_BaseException, nullptr);
+    return internal_fault_type != nullptr;
+}
+
+PyObject* raise_with_text(PyObject* type, std::string_view prefix, std::string_view detail) {
+    // Built without C++ allocation, so this is safe inside a catch block.
+    PyObject* head = decode_lossless_text(prefix);
+    if (head == nullptr) return nullptr;
+    PyObject* tail = decode_lossless_text(detail);
+    if (tail == nullptr) {
+        Py_DECREF(head);
+        return nullptr;
+    }
+    PyObject* message = PyUnicode_Concat(head, tail);
+    Py_DECREF(head);
+    Py_DECREF(tail);
+    if (message == nullptr) return nullptr;
+    PyErr_SetObject(type, message);
+    Py_DECREF(message);
+    return nullptr;
+}
+
+PyObject* outcome_to_python(const CallOutcome& outcome) {
+    switch (outcome.error) {
+        case ErrorKind::None:
+            return PyUnicode_FromStringAndSize(outcome.text.data(),
+                                               static_cast<Py_ssize_t>(outcome.text.size()));
+        case ErrorKind::ValueError:
+            return raise_with_text(PyExc_ValueError, {}, outcome.text);
+        case ErrorKind::RuntimeError:
+            return raise_with_text(PyExc_RuntimeError, {}, outcome.text);
+    }
+    return raise_with_text(internal_fault_type, "unknown error kind for: ", outcome.text);
+}
+
+void raise_current_cpp_exception() {
+    try {
+        throw;
+    } catch (const std::bad_alloc&) {
+        PyErr_NoMemory();
+    } catch (const std::exception& error) {
+        raise_with_text(internal_fault_type, "internal fault: ", error.what());
+    } catch (...) {
+        raise_with_text(internal_fault_type, "internal fault: ", "unknown exception");
+    }
+}
+
+}  // namespace kestrova
