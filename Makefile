@@ -11,7 +11,8 @@ WHEEL_GLOB := dist/kestrova-0.3.2-cp312-abi3-*.whl
 JOBS ?= 2
 export PATH := $(CURDIR)/$(VENV)/bin:$(PATH)
 
-.PHONY: demo test deps venv wheel install cpp-tests pytest bench format format-check clean
+.PHONY: demo test deps venv wheel install cpp-tests pytest bench format format-check clean \
+	sanitize sanitize-cpp fuzz
 
 deps:
 	@scripts/system-deps.sh
@@ -62,6 +63,31 @@ bench: install
 	cmake --build build/bench -j $(JOBS)
 	@for b in build/bench/bench/bench_*; do [ -x "$$b" ] && "$$b"; done; true
 	@for b in bench/bench_*.py; do [ -f "$$b" ] && $(VENV)/bin/python "$$b"; done; true
+
+# AddressSanitizer + UndefinedBehaviorSanitizer: the C++ tests, then the Python tests with the
+# ASan runtime preloaded into the interpreter (leak checks off there: the interpreter itself
+# keeps memory until exit).
+ASAN_BUILD := build/asan
+sanitize-cpp: $(VENV)/.ready
+	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKESTROVA_BUILD_TESTS=ON \
+	  -DKESTROVA_SANITIZE=ON -DPython_EXECUTABLE=$(CURDIR)/$(VENV)/bin/python
+	cmake --build $(ASAN_BUILD) -j $(JOBS)
+	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	  ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
+
+sanitize: sanitize-cpp
+	LD_PRELOAD=$$(g++ -print-file-name=libasan.so) ASAN_OPTIONS=detect_leaks=0 \
+	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 PYTHONPATH=$(CURDIR)/$(ASAN_BUILD)/python \
+	  $(VENV)/bin/python -m pytest -q -p no:cacheprovider tests
+
+# Coverage-guided fuzzing with libFuzzer (clang); FUZZ_SECONDS per target.
+FUZZ_SECONDS ?= 60
+FUZZ_BUILD := build/fuzz
+fuzz: $(VENV)/.ready
+	CC=clang-14 CXX=clang++-14 cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DKESTROVA_FUZZ=ON -DPython_EXECUTABLE=$(CURDIR)/$(VENV)/bin/python
+	cmake --build $(FUZZ_BUILD) -j $(JOBS)
+	fuzz/run_all.sh $(FUZZ_BUILD)/fuzz $(FUZZ_SECONDS)
 
 FORMAT_FILES = $(shell git ls-files '*.cpp' '*.hpp')
 format:
