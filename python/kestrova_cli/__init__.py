@@ -1,0 +1,1 @@
+"""Command line tool for kestrova: run, check and evaluate scenario documents."""
