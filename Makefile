@@ -12,7 +12,7 @@ JOBS ?= 2
 export PATH := $(CURDIR)/$(VENV)/bin:$(PATH)
 
 .PHONY: demo test deps venv wheel install cpp-tests pytest bench format format-check clean \
-	sanitize sanitize-cpp fuzz
+	sanitize sanitize-cpp fuzz test-armhf
 
 deps:
 	@scripts/system-deps.sh
@@ -88,6 +88,16 @@ fuzz: $(VENV)/.ready
 	  -DKESTROVA_FUZZ=ON -DPython_EXECUTABLE=$(CURDIR)/$(VENV)/bin/python
 	cmake --build $(FUZZ_BUILD) -j $(JOBS)
 	fuzz/run_all.sh $(FUZZ_BUILD)/fuzz $(FUZZ_SECONDS)
+
+# The 32-bit ARM target: the analysis library and its tests, cross-compiled and run under qemu.
+ARMHF_BUILD := build/armhf
+test-armhf: $(VENV)/.ready
+	scripts/armhf-deps.sh
+	cmake -S . -B $(ARMHF_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release \
+	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/armhf-toolchain.cmake -DKESTROVA_BUILD_TESTS=ON \
+	  -DKESTROVA_BUILD_PYTHON=OFF -DKESTROVA_GTEST_SOURCE=/usr/src/googletest
+	cmake --build $(ARMHF_BUILD) -j $(JOBS)
+	ctest --test-dir $(ARMHF_BUILD) --output-on-failure -j $(JOBS)
 
 FORMAT_FILES = $(shell git ls-files '*.cpp' '*.hpp')
 format:
