@@ -1,0 +1,87 @@
+"""Runs hosted evaluation in a child interpreter.
+
+Used where the environment matters (proxies, trust store), since a client reads it when it is
+built, and to run slow cases side by side (a call keeps the interpreter lock while it waits).
+The child prints one JSON object: {"ok": text} or {"exc": type name, "msg": text}, with
+"elapsed" in seconds around the call.
+"""
+
+import json
+import os
+import subprocess
+import sys
+
+import kestrova
+
+MODULE_DIR = os.path.dirname(os.path.abspath(kestrova.__file__))
+
+# Variables that change where the client connects or whom it trusts; cleared unless a test
+# sets them, so that the machine's own settings cannot leak in.
+CLIENT_ENV_VARS = [
+    "HTTP_PROXY",
+    "HTTPS_PROXY",
+    "ALL_PROXY",
+    "NO_PROXY",
+    "http_proxy",
+    "https_proxy",
+    "all_proxy",
+    "no_proxy",
+    "REQUEST_METHOD",
+    "SSL_CERT_FILE",
+    "SSL_CERT_DIR",
+]
+
+CHILD = r"""
+import json, sys, time
+import kestrova
+args = json.loads(sys.argv[1])
+kwargs = args["kwargs"]
+start = time.monotonic()
+try:
+    if args["via"] == "function":
+        text = kestrova.simulate(args["schema"], **kwargs)
+    else:
+        budget = kwargs.pop("budget", None)
+        session = kestrova.KestrovaSession(args["schema"], **kwargs)
+        text = session.evaluate(budget)
+    out = {"ok": text}
+except BaseException as exc:
+    out = {"exc": type(exc).__name__, "msg": str(exc)}
+out["elapsed"] = time.monotonic() - start
+sys.stdout.write(json.dumps(out))
+"""
+
+
+def child_env(env=None):
+    merged = {k: v for k, v in os.environ.items() if k not in CLIENT_ENV_VARS}
+    merged["PYTHONPATH"] = os.pathsep.join(
+        p for p in [MODULE_DIR, os.environ.get("PYTHONPATH", "")] if p
+    )
+    merged.update(env or {})
+    return merged
+
+
+def start_client(schema, base_url, *, env=None, via="session", wrapper=(), **kwargs):
+    """Starts one child that evaluates `schema` against `base_url`; kwargs go to the call."""
+    args = {"schema": schema, "via": via, "kwargs": dict(kwargs, base_url=base_url)}
+    return subprocess.Popen(
+        [*wrapper, sys.executable, "-c", CHILD, json.dumps(args)],
+        env=child_env(env),
+        stdout=subprocess.PIPE,
+        stderr=subprocess.PIPE,
+    )
+
+
+def finish_client(proc, timeout=40):
+    try:
+        out, err = proc.communicate(timeout=timeout)
+    except subprocess.TimeoutExpired:
+        proc.kill()
+        proc.communicate()
+        raise AssertionError("client process did not finish")
+    assert proc.returncode == 0, err.decode(errors="replace")
+    return json.loads(out)
+
+
+def run_client(schema, base_url, **options):
+    return finish_client(start_client(schema, base_url, **options))

@@ -1,0 +1,67 @@
+"""Each session owns one client: its own I/O thread and its own pool of kept-alive connections."""
+
+import gc
+import os
+
+import pytest
+
+import kestrova
+from servers.control import ServerProcess
+from servers.scenarios import MINIMAL
+
+
+@pytest.fixture(scope="module")
+def server():
+    with ServerProcess(default={"body": "fine"}, lifetime=300) as srv:
+        yield srv
+
+
+def running_threads():
+    return len(os.listdir("/proc/self/task"))
+
+
+def test_session_reuses_its_connection_and_never_another_sessions(server):
+    first = kestrova.KestrovaSession(MINIMAL, base_url=server.base_url("pool"))
+    second = kestrova.KestrovaSession(MINIMAL, base_url=server.base_url("pool"))
+    mark = server.mark()
+    for session in (first, first, second, first, second):
+        assert session.evaluate() == "fine"
+    conns = [r.conn for r in server.requests_since(mark)]
+    assert conns[0] == conns[1] == conns[3]
+    assert conns[2] == conns[4]
+    assert conns[0] != conns[2]
+    assert len(server.connections_since(mark)) == 2
+
+
+def test_module_function_uses_a_fresh_client_each_call(server):
+    mark = server.mark()
+    kestrova.simulate(MINIMAL, base_url=server.base_url("temporary"))
+    kestrova.simulate(MINIMAL, base_url=server.base_url("temporary"))
+    first, second = server.requests_since(mark)
+    assert first.conn != second.conn
+
+
+def test_one_thread_per_session_ended_on_release(server):
+    gc.collect()
+    baseline = running_threads()
+    sessions = [kestrova.KestrovaSession(MINIMAL, base_url=server.base_url("threads")) for _ in range(3)]
+    assert running_threads() == baseline + 3
+    sessions[0].evaluate()
+    assert running_threads() == baseline + 3
+    sessions.pop()
+    # Release waits for the thread, so the count drops at once.
+    assert running_threads() == baseline + 2
+    del sessions
+    assert running_threads() == baseline
+    kestrova.simulate(MINIMAL, base_url=server.base_url("threads"))
+    assert running_threads() == baseline
+
+
+def test_unparsable_scenario_starts_no_thread():
+    gc.collect()
+    baseline = running_threads()
+    with pytest.raises(ValueError):
+        kestrova.KestrovaSession("not json", base_url="http://127.0.0.1:9")
+    with pytest.raises(ValueError):
+        kestrova.simulate("{}", base_url="http://127.0.0.1:9")
+    assert running_threads() == baseline
