@@ -14,6 +14,7 @@
 #include "lib/reachable_width.hpp"
 #include "lib/result_names.hpp"
 #include "lib/schema_checks.hpp"
+#include "lib/temporal_alert.hpp"
 #include "lib/timeline.hpp"
 #include "reachability/core/reachability_engine.hpp"
 #include "temporal.hpp"
@@ -165,22 +166,16 @@ SimulationResult simulate(VibeSchema schema, std::optional<double> budget) {
     };
     TimelineWalk walk = walk_timeline(in, sources);
 
-    const TemporalReport temporal = TemporalConsistencyChecker::full_report(walk.widths);
-    std::string suffix;
-    if (!temporal.consistent) {
-        const std::string k = std::to_string(temporal.increases.size());
-        result.alerts.push_back({"temporal_inconsistency",
-                                 "Monotonicity violation detected in simulation timeline.",
-                                 "Found " + k + " structural inconsistencies (T24)."});
-        suffix = " [T24 ALERT: " + k + " monotonicity violation(s) detected]";
-    }
+    TemporalFinding temporal =
+        temporal_finding(TemporalConsistencyChecker::full_report(walk.widths));
+    if (temporal.alert) result.alerts.push_back(std::move(*temporal.alert));
     Verdict verdict = verdict_for(initial_width);
 
     result.timeline = std::move(walk.steps);
     result.point_of_no_return = walk.point_of_no_return;
     result.goal_reached_at = walk.goal_reached_at;
     result.is_approximate = mode == ExecutionMode::Continuous;
-    result.verdict = std::move(verdict.word) + suffix;
+    result.verdict = std::move(verdict.word) + temporal.verdict_suffix;
     result.recommendation = std::move(verdict.recommendation);
     result.calculation_mode = mode;
     result.trust_level = walk.trust_level;
