@@ -41,8 +41,12 @@ wheel: $(VENV)/.ready
 install: wheel
 	$(VENV)/bin/python -m pip install -q --force-reinstall --no-deps $(WHEEL_GLOB)
 
+# Runs the command line tool on a shipped example and writes its chart.
+DEMO_CHART := build/software_release.svg
 demo: install
-	$(VENV)/bin/python examples/run_demo.py
+	@mkdir -p build
+	$(VENV)/bin/kestrova run examples/software_release.json --svg $(DEMO_CHART)
+	@echo "Chart written to $(DEMO_CHART) (open it in a browser)."
 
 cpp-tests: $(VENV)/.ready
 	cmake -S . -B $(CPP_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DKESTROVA_BUILD_TESTS=ON \

@@ -130,8 +130,12 @@ def _axes(frame: _Frame) -> list[str]:
         out.append(_text(frame.x0 - 8, y + 4, label, "end", f' fill="{_WIDTH_COLOUR}"'))
     out.append(_text(frame.x0 - 8, frame.y_log(_ZERO_LOG) + 4, "0", "end",
                      f' fill="{_WIDTH_COLOUR}"'))
-    for i in range(5):
-        risk = frame.risk_low + (frame.risk_high - frame.risk_low) * i / 4
+    # Five ticks for ranges of 1 or 5 times a power of ten, four for 2: round labels.
+    span = frame.risk_high - frame.risk_low
+    leading = span / 10.0 ** math.floor(math.log10(span))
+    divisions = 4 if round(leading) == 2 else 5
+    for i in range(divisions + 1):
+        risk = frame.risk_low + span * i / divisions
         out.append(_text(frame.x1 + 8, frame.y_risk(risk) + 4, _num(risk), "start",
                          f' fill="{_RISK_COLOUR}"'))
     label_every = 1 if frame.horizon <= 12 else 2

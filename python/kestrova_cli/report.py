@@ -98,7 +98,7 @@ def render_report(
         summary.append(("Goal reached at", "not from the start" if goal is None else f"t = {goal}"))
     culprits = top_culprits(result)
     summary.append(
-        ("Top culprits", ", ".join(f"{n} ({c} steps)" for n, c in culprits) if culprits else "none")
+        ("Top culprits", ", ".join(f"{n} ({c} step{'' if c == 1 else 's'})" for n, c in culprits) if culprits else "none")
     )
     label_width = max(len(label) for label, _ in summary) + 1
     lines += [f"{(label + ':').ljust(label_width)} {value}" for label, value in summary]
