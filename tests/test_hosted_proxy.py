@@ -110,3 +110,13 @@ def test_https_through_connect(proxy, pki, secure_origin, case):
     assert request.header("via") is None
     added = proxy.log()[len(before):]
     assert (f"CONNECT localhost:{secure_origin.port}" in added) == tunnelled, added
+
+
+def test_module_function_reads_the_environment_too(proxy, origin):
+    mark = origin.mark()
+    result = run_client(
+        MINIMAL, origin.base_url("function"), env={"HTTP_PROXY": proxy.url}, via="function"
+    )
+    assert result.get("ok") == "origin", result
+    (request,) = origin.requests_since(mark)
+    assert b"tinyproxy" in (request.header("via") or b"")

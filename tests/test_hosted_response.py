@@ -30,6 +30,10 @@ STATUSES = [
 ]
 
 
+def raw(data):
+    return {"action": "raw", "raw_b64": base64.b64encode(data).decode()}
+
+
 def body_route(data, content_type=None, **extra):
     headers = [["content-type", content_type]] if content_type is not None else []
     return dict(extra, headers=headers, body_b64=base64.b64encode(data).decode())
@@ -43,6 +47,12 @@ BODIES = {
     "chunked": (body_route(b"chunked body", framing="chunked"), "chunked body"),
     "until-close": (body_route(b"read to the end", framing="close"), "read to the end"),
     "large": (body_route(b"0123456789" * 500_000), "0123456789" * 500_000),
+    "informational-first": (
+        raw(b"HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 103 Early Hints\r\nlink: </x>\r\n\r\n"
+            b"HTTP/1.1 200 OK\r\ncontent-length: 5\r\n\r\nfinal"),
+        "final",
+    ),
+    "http-1.0-until-close": (raw(b"HTTP/1.0 200 OK\r\n\r\nold style"), "old style"),
     "gzip-not-inflated": (
         dict(
             body_route(gzip.compress(b"compressed", mtime=0)),
@@ -83,6 +93,7 @@ def server():
     routes.update(
         {f"charset-{name}": body_route(data, ctype) for name, (ctype, data, _) in CHARSETS.items()}
     )
+    routes["status-no-reason"] = raw(b"HTTP/1.1 404\r\ncontent-length: 0\r\n\r\n")
     routes["hops-10"] = {"redirects": 10, "body": "arrived"}
     routes["hops-11"] = {"redirects": 11, "body": "never"}
     routes["loop"] = {"redirect_loop": True}
@@ -107,6 +118,12 @@ def test_error_status_is_reported_not_retried_and_body_not_read(server, code, me
     assert len(server.requests(route)) == 1
     # Reading the stalled body would take the 3.5 s body limit.
     assert elapsed < 3.0
+
+
+def test_reason_phrase_comes_from_the_table(server):
+    with pytest.raises(RuntimeError) as info:
+        evaluate(server, "status-no-reason")
+    assert str(info.value) == "API Error: Status 404 Not Found"
 
 
 @pytest.mark.parametrize("code", [200, 201, 204, 299])

@@ -65,8 +65,11 @@ class ServerProcess:
             "on_accept": on_accept,
         }
         self.scheme = "https" if tls else "http"
+        config_path = os.path.join(self._dir.name, "config.json")
+        with open(config_path, "w", encoding="utf-8") as out:
+            json.dump(config, out)
         self._proc = subprocess.Popen(
-            [sys.executable, str(SERVER_SCRIPT), json.dumps(config)],
+            [sys.executable, str(SERVER_SCRIPT), config_path],
             stdin=subprocess.PIPE,
             stdout=subprocess.PIPE,
         )

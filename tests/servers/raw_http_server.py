@@ -1,6 +1,6 @@
 """HTTP/1.1 server on raw sockets where the bytes on the wire are chosen by the test.
 
-Run as a process of its own: ``python raw_http_server.py CONFIG_JSON``. It binds 127.0.0.1 on a
+Run as a process of its own: ``python raw_http_server.py CONFIG_PATH`` (a JSON file). It binds 127.0.0.1 on a
 free port, prints that port as the first line of stdout, appends one JSON line per event
 (accepted connection, TLS handshake, request) to ``config["log"]``, and exits by itself after
 ``config["lifetime"]`` seconds or as soon as its stdin is closed.
@@ -325,7 +325,8 @@ def exit_when_stdin_closes():
 
 
 def main():
-    config = json.loads(sys.argv[1])
+    with open(sys.argv[1], encoding="utf-8") as config_file:
+        config = json.load(config_file)
     threading.Thread(target=exit_when_stdin_closes, daemon=True).start()
     try:
         Server(config).serve()
