@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -21,8 +22,13 @@ struct ReachableSet {
 };
 
 class ReachabilityEngine {
-public:
+  public:
     explicit ReachabilityEngine(StateSpace space);
+    ReachabilityEngine(const ReachabilityEngine& other);
+    ReachabilityEngine& operator=(const ReachabilityEngine& other);
+    ReachabilityEngine(ReachabilityEngine&& other) noexcept;
+    ReachabilityEngine& operator=(ReachabilityEngine&& other) noexcept;
+    ~ReachabilityEngine();
 
     ReachableSet compute_reachable_set(std::string_view start, double budget) const;
 
@@ -37,11 +43,13 @@ public:
 
     const StateSpace& space() const;
 
-private:
-    // Implementation detail owned by the reachability module.
+  private:
+    // Dense graph over space_: identifiers numbered by their bytewise rank,
+    // adjacency in compressed rows. It refers to space_'s strings, which stay
+    // in place when the engine is moved; a copy builds its own.
     struct Index;
     StateSpace space_;
-    std::vector<std::byte> reserved_;  // placeholder; the implementation may change the members
+    std::unique_ptr<const Index> index_;
 };
 
 }  // namespace kestrova

@@ -1,0 +1,71 @@
+#include "reachability/core/least_cost_search.hpp"
+
+#include <algorithm>
+#include <cstddef>
+
+namespace kestrova::reachability_detail {
+
+namespace {
+
+struct QueueEntry {
+    double cost;
+    std::uint32_t node;
+};
+
+// std heap functions keep the greatest element on top; "greatest" here is the
+// entry to take next: the lowest cost, then the greatest node.
+bool taken_later(const QueueEntry& a, const QueueEntry& b) {
+    if (a.cost != b.cost) return a.cost > b.cost;
+    return a.node < b.node;
+}
+
+enum class Mark : std::uint8_t { Unseen, Queued, Settled };
+
+}  // namespace
+
+SearchOutcome least_cost_search(const DenseGraph& graph, std::uint32_t start, double budget) {
+    const std::size_t n = graph.size();
+    SearchOutcome out;
+    out.cost.resize(n);
+    out.parent.resize(n);
+    std::vector<Mark> mark(n, Mark::Unseen);
+    std::vector<QueueEntry> queue;
+
+    // The start is reached whatever the budget, even a negative or NaN one.
+    out.cost[start] = 0.0;
+    out.parent[start] = start;
+    mark[start] = Mark::Queued;
+    queue.push_back({0.0, start});
+
+    while (!queue.empty()) {
+        std::pop_heap(queue.begin(), queue.end(), taken_later);
+        const QueueEntry entry = queue.back();
+        queue.pop_back();
+        const std::uint32_t u = entry.node;
+        // A node leaves the queue once: its first entry out carries its least
+        // cost, any later entry is outdated. With costs of zero or more this is
+        // the usual outdated-entry test. With a negative cost it is what makes
+        // the search end: a settled node is never improved again (relaxations
+        // toward it are ignored below), so a negative cycle cannot loop forever.
+        if (mark[u] == Mark::Settled) continue;
+        mark[u] = Mark::Settled;
+        out.settled.push_back(u);
+
+        const double c = entry.cost;
+        for (std::size_t e = graph.row_begin[u]; e < graph.row_begin[u + 1]; ++e) {
+            const std::uint32_t v = graph.targets[e];
+            const double reach = c + graph.weights[e];
+            if (!(reach <= budget)) continue;  // above the budget, or NaN
+            if (mark[v] == Mark::Settled) continue;
+            if (mark[v] == Mark::Queued && out.cost[v] <= reach) continue;
+            out.cost[v] = reach;
+            out.parent[v] = u;
+            mark[v] = Mark::Queued;
+            queue.push_back({reach, v});
+            std::push_heap(queue.begin(), queue.end(), taken_later);
+        }
+    }
+    return out;
+}
+
+}  // namespace kestrova::reachability_detail

@@ -1,0 +1,23 @@
+// The budget-bounded least-cost search on a dense graph.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "reachability/core/dense_graph.hpp"
+
+namespace kestrova::reachability_detail {
+
+struct SearchOutcome {
+    std::vector<std::uint32_t> settled;  // every reached node, in the order it left the queue
+    std::vector<double> cost;            // by node; meaningful for reached nodes
+    std::vector<std::uint32_t> parent;   // by node; the start is its own parent
+};
+
+// Least costs from `start` (a node of the graph) over paths costing at most
+// `budget`. Queue order: lowest cost, then the greatest node (bytewise rank),
+// and only a strictly cheaper cost replaces a known one, so among equally
+// cheap paths the first found is kept.
+SearchOutcome least_cost_search(const DenseGraph& graph, std::uint32_t start, double budget);
+
+}  // namespace kestrova::reachability_detail
