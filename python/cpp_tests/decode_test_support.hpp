@@ -61,6 +61,12 @@ inline std::string utf8(std::u32string_view code_points) {
     return out;
 }
 
+inline std::string utf8(char32_t code_point) {
+    std::string out;
+    append_utf8(out, code_point);
+    return out;
+}
+
 inline const std::string kFffd = "\xEF\xBF\xBD";
 
 // Decodes `bytes` as an answer labelled with `label` (Content-Type text/plain).
