@@ -26,8 +26,8 @@ ENGINE_HORIZON_TEXT = (
 SCHEMA_ERROR_PREFIX = "Schema error: "
 
 
-def too_many_variables_text(count: int, limit: int) -> str:
-    return f"Too many variables: {count} (at most {limit})"
+def too_many_variables_text(count: int, limit: int, where: str) -> str:
+    return f"Too many variables{where}: {count} (at most {limit})"
 
 
 @dataclass(frozen=True)
@@ -42,7 +42,9 @@ def local_cap_findings(scenario: Scenario) -> list[Finding]:
     """The caps of local execution, raised as ValueError before the analysis starts."""
     findings = []
     if len(scenario.variables) > LOCAL_MAX_VARIABLES:
-        text = too_many_variables_text(len(scenario.variables), LOCAL_MAX_VARIABLES)
+        text = too_many_variables_text(
+            len(scenario.variables), LOCAL_MAX_VARIABLES, " for local analysis"
+        )
         findings.append(Finding("local", text))
     if scenario.horizon > LOCAL_MAX_HORIZON:
         findings.append(Finding("local", LOCAL_HORIZON_TEXT))
@@ -53,7 +55,7 @@ def validation_messages(scenario: Scenario) -> list[str]:
     """The analysis's limit and validation messages, every failing check in its order."""
     messages = []
     if len(scenario.variables) > ENGINE_MAX_VARIABLES:
-        messages.append(too_many_variables_text(len(scenario.variables), ENGINE_MAX_VARIABLES))
+        messages.append(too_many_variables_text(len(scenario.variables), ENGINE_MAX_VARIABLES, ""))
     if scenario.horizon > ENGINE_MAX_HORIZON:
         messages.append(ENGINE_HORIZON_TEXT)
     for name, variable in scenario.variables.items():
