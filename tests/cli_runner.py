@@ -9,29 +9,36 @@ import os
 import pathlib
 import subprocess
 import sys
-import sysconfig
 
 REPO = pathlib.Path(__file__).resolve().parents[1]
 EXAMPLES = REPO / "examples"
 SCHEMA_FILE = REPO / "schema" / "scenario.schema.json"
 
 
-def _installed_script():
+def installed_files():
+    """The files of the installed kestrova distribution, when the kestrova_cli that this
+    interpreter imports comes from it; None when testing a checkout."""
+    from importlib import metadata
+
     spec = importlib.util.find_spec("kestrova_cli")
-    script = pathlib.Path(sys.executable).parent / "kestrova"
-    site = {sysconfig.get_path("purelib"), sysconfig.get_path("platlib")}
-    if spec is None or spec.origin is None or not script.exists():
+    try:
+        dist = metadata.distribution("kestrova")
+    except metadata.PackageNotFoundError:
         return None
-    package_root = str(pathlib.Path(spec.origin).resolve().parent.parent)
-    return str(script) if package_root in {str(pathlib.Path(p).resolve()) for p in site} else None
+    if spec is None or spec.origin is None:
+        return None
+    root = pathlib.Path(dist.locate_file("")).resolve()
+    if not pathlib.Path(spec.origin).resolve().is_relative_to(root):
+        return None
+    return {str(f) for f in dist.files or ()}
 
 
 def command_and_env(env=None, drop_env=()):
     merged = {k: v for k, v in os.environ.items() if k not in drop_env}
     merged.update(env or {})
-    script = _installed_script()
-    if script is not None:
-        return [script], merged
+    script = pathlib.Path(sys.executable).parent / "kestrova"
+    if installed_files() is not None and script.exists():
+        return [str(script)], merged
     paths = [str(REPO / "python")] + [p for p in sys.path if p]
     merged["PYTHONPATH"] = os.pathsep.join(paths)
     return [sys.executable, "-m", "kestrova_cli"], merged
