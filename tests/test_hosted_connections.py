@@ -1,23 +1,20 @@
 """Each session owns one client: its own I/O thread and its own pool of kept-alive connections."""
 
-import gc
-import os
-
 import pytest
 
 import kestrova
 from servers.control import ServerProcess
+from servers.process_resources import collector_paused, running_threads
 from servers.scenarios import MINIMAL
+
+# Sessions built here must not pick up the machine's proxy or trust settings.
+pytestmark = pytest.mark.usefixtures("clean_client_env")
 
 
 @pytest.fixture(scope="module")
 def server():
     with ServerProcess(default={"body": "fine"}, lifetime=300) as srv:
         yield srv
-
-
-def running_threads():
-    return len(os.listdir("/proc/self/task"))
 
 
 def test_session_reuses_its_connection_and_never_another_sessions(server):
@@ -42,9 +39,14 @@ def test_module_function_uses_a_fresh_client_each_call(server):
 
 
 def test_one_thread_per_session_ended_on_release(server):
-    gc.collect()
+    with collector_paused():
+        check_one_thread_per_session(server)
+
+
+def check_one_thread_per_session(server):
     baseline = running_threads()
-    sessions = [kestrova.KestrovaSession(MINIMAL, base_url=server.base_url("threads")) for _ in range(3)]
+    base = server.base_url("threads")
+    sessions = [kestrova.KestrovaSession(MINIMAL, base_url=base) for _ in range(3)]
     assert running_threads() == baseline + 3
     sessions[0].evaluate()
     assert running_threads() == baseline + 3
@@ -58,10 +60,10 @@ def test_one_thread_per_session_ended_on_release(server):
 
 
 def test_unparsable_scenario_starts_no_thread():
-    gc.collect()
-    baseline = running_threads()
-    with pytest.raises(ValueError):
-        kestrova.KestrovaSession("not json", base_url="http://127.0.0.1:9")
-    with pytest.raises(ValueError):
-        kestrova.simulate("{}", base_url="http://127.0.0.1:9")
-    assert running_threads() == baseline
+    with collector_paused():
+        baseline = running_threads()
+        with pytest.raises(ValueError):
+            kestrova.KestrovaSession("not json", base_url="http://127.0.0.1:9")
+        with pytest.raises(ValueError):
+            kestrova.simulate("{}", base_url="http://127.0.0.1:9")
+        assert running_threads() == baseline

@@ -1,7 +1,6 @@
 """Failed sends, the single retry, time limits, and hostile servers."""
 
 import base64
-import gc
 import os
 import shutil
 import tempfile
@@ -12,7 +11,11 @@ import pytest
 import kestrova
 from servers.client_process import finish_client, start_client
 from servers.control import ServerProcess, free_port
+from servers.process_resources import collector_paused, open_descriptors, running_threads
 from servers.scenarios import MINIMAL, request_body
+
+# Sessions built here must not pick up the machine's proxy or trust settings.
+pytestmark = pytest.mark.usefixtures("clean_client_env")
 
 READ_TIMEOUT = "Failed to read API response: error decoding response body: operation timed out"
 
@@ -48,7 +51,8 @@ def test_nothing_listening_gives_two_connection_attempts():
         wrapper = (strace, "-f", "-qq", "-e", "trace=connect", "-o", trace) if strace else ()
         result = finish_client(start_client(MINIMAL, f"http://127.0.0.1:{port}", wrapper=wrapper))
         assert result.get("exc") == "RuntimeError", result
-        assert result["msg"].startswith(f"API Request Failed: error sending request for url ({url})")
+        expected = f"API Request Failed: error sending request for url ({url})"
+        assert result["msg"].startswith(expected), result
         assert result["elapsed"] < 3.0
         if strace:
             with open(trace, encoding="utf-8", errors="replace") as lines:
@@ -101,6 +105,14 @@ SLOW_CASES = {
                          elapsed=(3.0, 6.0), requests=1),
     "head-2s-body-2.5s-later": dict(route={"head_delay": 2.0, "body_delay": 2.5, "body": "whole"},
                                     result="whole", elapsed=(4.0, 7.0), requests=1),
+    "usable-after-send-timeouts": dict(
+        route=[{"action": "stall"}, {"action": "stall"}, {"body": "recovered"}],
+        error="API Request Failed: ...", elapsed=(6.0, 9.5), requests=2, then="recovered",
+    ),
+    "usable-after-read-timeout": dict(
+        route=[{"body": "x" * 100, "body_sent": 10}, {"body": "recovered"}],
+        error=READ_TIMEOUT, elapsed=(3.0, 6.0), requests=1, then="recovered",
+    ),
     "accepts-never-reads": dict(on_accept="stall", error="API Request Failed: ...",
                                 elapsed=(6.0, 9.5), connections=2),
     "tls-handshake-stalls": dict(on_accept="stall", scheme="https",
@@ -118,7 +130,7 @@ def test_time_limits():
             else:
                 servers[name] = ServerProcess(on_accept=case["on_accept"], lifetime=60)
             base = f"{case.get('scheme', 'http')}://127.0.0.1:{servers[name].port}/slow"
-            clients[name] = start_client(MINIMAL, base)
+            clients[name] = start_client(MINIMAL, base, calls=2 if "then" in case else 1)
         problems = []
         for name, case in SLOW_CASES.items():
             problems += check_slow_case(name, case, finish_client(clients[name]), servers[name])
@@ -148,7 +160,16 @@ def check_slow_case(name, case, got, srv):
     low, high = case["elapsed"]
     if not low <= got["elapsed"] <= high:
         problems.append(f"{name}: took {got['elapsed']:.2f} s, expected {low}..{high} s")
+    if "then" in case:
+        later = got["then"][0]
+        if later.get("ok") != case["then"] or later["elapsed"] > 2.0:
+            problems.append(f"{name}: next call on the session gave {later}")
     requests = srv.requests()
+    if "then" in case:
+        # The follow-up call adds exactly one request of its own.
+        if len(requests) != case["requests"] + 1:
+            problems.append(f"{name}: server saw {len(requests)} requests over both calls")
+        requests = requests[:-1]
     if "requests" in case and len(requests) != case["requests"]:
         problems.append(f"{name}: server saw {len(requests)} requests, expected {case['requests']}")
     if "connections" in case and len(srv.connections()) != case["connections"]:
@@ -194,18 +215,9 @@ HOSTILE = {
 }
 
 
-def open_descriptors():
-    return len(os.listdir("/proc/self/fd"))
-
-
-def running_threads():
-    return len(os.listdir("/proc/self/task"))
-
-
 def test_hostile_servers_end_within_limits_without_leaks():
     routes = {name: spec for name, (spec, _) in HOSTILE.items()}
-    with ServerProcess(routes, lifetime=120) as srv:
-        gc.collect()
+    with ServerProcess(routes, lifetime=120) as srv, collector_paused():
         threads, descriptors = running_threads(), open_descriptors()
         problems = []
         for name, (_, expected) in HOSTILE.items():
@@ -225,8 +237,7 @@ def test_hostile_servers_end_within_limits_without_leaks():
                     text.startswith(expected[:-3]) if expected.endswith("...") else text == expected
                 )
                 if not ok:
-                    problems.append(f"{name}: expected {expected!r}, got {outcome[0]} {text[:200]!r}")
-        gc.collect()
+                    problems.append(f"{name}: expected {expected!r}, got {kind} {text[:200]!r}")
         assert running_threads() == threads
         assert open_descriptors() == descriptors
         assert not problems, "\n".join(problems)

@@ -32,7 +32,8 @@ def origin():
 
 @pytest.fixture(scope="module")
 def secure_origin(pki):
-    with ServerProcess(default={"body": "secure origin"}, tls=pki.server_tls("good"), lifetime=300) as srv:
+    tls = pki.server_tls("good")
+    with ServerProcess(default={"body": "secure origin"}, tls=tls, lifetime=300) as srv:
         yield srv
 
 
@@ -51,7 +52,7 @@ HTTP_CASES = {
     "specific-over-all": ({"HTTP_PROXY": "PROXY", "ALL_PROXY": "DEAD"}, True),
     "https-proxy-not-for-http": ({"HTTPS_PROXY": "DEAD"}, False),
     "no-proxy": ({"HTTP_PROXY": "PROXY", "NO_PROXY": "127.0.0.1"}, False),
-    "no-proxy-lower-list": ({"HTTP_PROXY": "PROXY", "no_proxy": "example.invalid,127.0.0.1"}, False),
+    "no-proxy-list": ({"HTTP_PROXY": "PROXY", "no_proxy": "example.invalid,127.0.0.1"}, False),
     "no-proxy-other-host": ({"HTTP_PROXY": "PROXY", "NO_PROXY": "example.invalid"}, True),
     "cgi-ignores-upper": ({"HTTP_PROXY": "DEAD", "REQUEST_METHOD": "GET"}, False),
     "cgi-keeps-lower": ({"http_proxy": "PROXY", "REQUEST_METHOD": "GET"}, True),

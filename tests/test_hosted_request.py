@@ -1,7 +1,6 @@
 """What hosted evaluation puts on the wire: request line, headers, body, key and URL handling."""
 
 import base64
-import gc
 import math
 
 import pytest
@@ -9,6 +8,9 @@ import pytest
 import kestrova
 from servers.control import ServerProcess
 from servers.scenarios import MINIMAL, MINIMAL_ENCODED, request_body
+
+# Sessions built here must not pick up the machine's proxy or trust settings.
+pytestmark = pytest.mark.usefixtures("clean_client_env")
 
 EXPECTED_HEADERS = {
     b"host",
@@ -284,5 +286,3 @@ def test_local_run_leaves_the_sent_scenario_unchanged(server):
     session.evaluate(4)
     first, second = (r.body for r in server.requests_since(mark))
     assert first == second == request_body(b"4.0")
-    del session
-    gc.collect()

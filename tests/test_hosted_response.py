@@ -10,6 +10,9 @@ import kestrova
 from servers.control import ServerProcess
 from servers.scenarios import MINIMAL
 
+# Sessions built here must not pick up the machine's proxy or trust settings.
+pytestmark = pytest.mark.usefixtures("clean_client_env")
+
 # An error answer whose body never arrives: reading it would take the whole body time limit.
 UNREAD_BODY = {"headers": [["content-length", "1000"]], "framing": "none", "body_sent": 0}
 
@@ -86,8 +89,10 @@ CHARSETS = {
 
 @pytest.fixture(scope="module")
 def server():
-    routes = {f"status-{code}": dict(UNREAD_BODY, status=code, reason="Whatever") for code, _ in STATUSES}
-    routes.update({f"ok-{code}": {"status": code, "body": f"ok {code}"} for code in (200, 201, 299)})
+    routes = {
+        f"status-{code}": dict(UNREAD_BODY, status=code, reason="Whatever") for code, _ in STATUSES
+    }
+    routes.update({f"ok-{c}": {"status": c, "body": f"ok {c}"} for c in (200, 201, 299)})
     routes["ok-204"] = {"status": 204, "reason": "No Content", "framing": "none"}
     routes.update({f"body-{name}": spec for name, (spec, _) in BODIES.items()})
     routes.update(
@@ -154,7 +159,7 @@ def test_eleventh_redirect_fails_both_attempts(server, route):
     with pytest.raises(RuntimeError) as info:
         evaluate(server, route)
     message = str(info.value)
-    prefix = f"API Request Failed: error following redirect for url (http://127.0.0.1:{server.port}/{route}/"
+    prefix = f"API Request Failed: error following redirect for url ({server.base_url(route)}/"
     assert message.startswith(prefix), message
     assert message.endswith("): too many redirects"), message
     assert len(server.requests(route)) == 22

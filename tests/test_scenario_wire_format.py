@@ -8,6 +8,9 @@ import kestrova
 from servers.control import ServerProcess
 from servers.scenarios import MINIMAL, MINIMAL_ENCODED
 
+# Sessions built here must not pick up the machine's proxy or trust settings.
+pytestmark = pytest.mark.usefixtures("clean_client_env")
+
 PREFIX = b'{"budget":null,"capability":"lite","schema":'
 
 
@@ -40,7 +43,8 @@ RICH = r"""{
            "type": "composite"},
   "time": {"horizon": 12, "type": "discrete"},
   "metadata": {"description": "with \"quotes\"", "name": "rich", "comment": "dropped"},
-  "resources": {"cash": {"min": 0, "initial": 100}, "Energy": {"initial": 2.5, "min": -1, "max": 10}},
+  "resources": {"cash": {"min": 0, "initial": 100},
+                "Energy": {"initial": 2.5, "min": -1, "max": 10}},
   "actions": [
     {"name": "go", "preconditions": ["a > 0", "B <= 3"],
      "effects": {"speed": {"value": 5, "op": "multiply"}, "a": {"op": "set", "value": "B + 1"}},
@@ -87,7 +91,8 @@ RICH_ENCODED = (
     b'"effects":{"a":{"op":"set","value":"B + 1"},"speed":{"op":"multiply","value":5.0}},'
     b'"name":"go","preconditions":["a > 0","B <= 3"]},'
     b'{"cost":{},"effects":{},"name":"idle","preconditions":null}],'
-    b'"constraints":[{"mode":"hard","operator":"gte","type":"threshold","value":0.0,"variable":"a"},'
+    b'"constraints":[{"mode":"hard","operator":"gte","type":"threshold","value":0.0,'
+    b'"variable":"a"},'
     b'{"mode":"soft","operator":null,"type":"non_negative","value":null,"variable":"speed"},'
     b'{"mode":"hard","operator":"eq","type":"forbidden_zone","value":-2.0,"variable":"B"}],'
     b'"goal":{"conditions":[{"operator":"lte","value":1.5e-7,"variable":"a"},'
@@ -279,7 +284,8 @@ def test_every_enumeration_spelling_survives(server):
         written = json.loads(sent_schema(server, json.dumps(doc)))
         assert written["goal"]["type"] == goal_type
         assert [v["type"] for v in written["variables"].values()] == spellings["variable types"]
-        assert [e["op"] for e in written["actions"][0]["effects"].values()] == spellings["effect ops"]
+        effects = written["actions"][0]["effects"].values()
+        assert [e["op"] for e in effects] == spellings["effect ops"]
         assert [c["operator"] for c in written["goal"]["conditions"]] == spellings["operators"]
         assert [(c["type"], c["mode"]) for c in written["constraints"]] == [
             (t, m) for t in spellings["constraint types"] for m in spellings["modes"]
@@ -294,4 +300,5 @@ def test_texts_round_trip(server):
     schema = sent_schema(server, text)
     schema.decode("utf-8")  # the body is UTF-8
     assert json.loads(schema)["metadata"]["name"] == name
-    assert json.loads(schema) == json.loads(MINIMAL_ENCODED.replace(b'"tiny"', json.dumps(name).encode()))
+    expected = MINIMAL_ENCODED.replace(b'"tiny"', json.dumps(name).encode())
+    assert json.loads(schema) == json.loads(expected)

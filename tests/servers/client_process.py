@@ -3,7 +3,8 @@
 Used where the environment matters (proxies, trust store), since a client reads it when it is
 built, and to run slow cases side by side (a call keeps the interpreter lock while it waits).
 The child prints one JSON object: {"ok": text} or {"exc": type name, "msg": text}, with
-"elapsed" in seconds around the call.
+"elapsed" in seconds around the call, and under "then" the outcomes of further calls on the
+same session.
 """
 
 import json
@@ -34,20 +35,25 @@ CLIENT_ENV_VARS = [
 CHILD = r"""
 import json, sys, time
 import kestrova
+
+def call(run):
+    start = time.monotonic()
+    try:
+        out = {"ok": run()}
+    except BaseException as exc:
+        out = {"exc": type(exc).__name__, "msg": str(exc)}
+    out["elapsed"] = time.monotonic() - start
+    return out
+
 args = json.loads(sys.argv[1])
 kwargs = args["kwargs"]
-start = time.monotonic()
-try:
-    if args["via"] == "function":
-        text = kestrova.simulate(args["schema"], **kwargs)
-    else:
-        budget = kwargs.pop("budget", None)
-        session = kestrova.KestrovaSession(args["schema"], **kwargs)
-        text = session.evaluate(budget)
-    out = {"ok": text}
-except BaseException as exc:
-    out = {"exc": type(exc).__name__, "msg": str(exc)}
-out["elapsed"] = time.monotonic() - start
+if args["via"] == "function":
+    out = call(lambda: kestrova.simulate(args["schema"], **kwargs))
+else:
+    budget = kwargs.pop("budget", None)
+    session = kestrova.KestrovaSession(args["schema"], **kwargs)
+    out = call(lambda: session.evaluate(budget))
+    out["then"] = [call(lambda: session.evaluate(budget)) for _ in range(args["calls"] - 1)]
 sys.stdout.write(json.dumps(out))
 """
 
@@ -61,9 +67,10 @@ def child_env(env=None):
     return merged
 
 
-def start_client(schema, base_url, *, env=None, via="session", wrapper=(), **kwargs):
-    """Starts one child that evaluates `schema` against `base_url`; kwargs go to the call."""
-    args = {"schema": schema, "via": via, "kwargs": dict(kwargs, base_url=base_url)}
+def start_client(schema, base_url, *, env=None, via="session", calls=1, wrapper=(), **kwargs):
+    """Starts one child that evaluates `schema` against `base_url` `calls` times on one
+    session; kwargs go to the session and the call."""
+    args = {"schema": schema, "via": via, "calls": calls, "kwargs": dict(kwargs, base_url=base_url)}
     return subprocess.Popen(
         [*wrapper, sys.executable, "-c", CHILD, json.dumps(args)],
         env=child_env(env),

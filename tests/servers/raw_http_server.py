@@ -1,9 +1,9 @@
 """HTTP/1.1 server on raw sockets where the bytes on the wire are chosen by the test.
 
-Run as a process of its own: ``python raw_http_server.py CONFIG_PATH`` (a JSON file). It binds 127.0.0.1 on a
-free port, prints that port as the first line of stdout, appends one JSON line per event
-(accepted connection, TLS handshake, request) to ``config["log"]``, and exits by itself after
-``config["lifetime"]`` seconds or as soon as its stdin is closed.
+Run as a process of its own: ``python raw_http_server.py CONFIG_PATH`` (a JSON file). It binds
+127.0.0.1 on a free port, prints that port as the first line of stdout, appends one JSON line
+per event (accepted connection, TLS handshake, request) to ``config["log"]``, and exits by itself
+after ``config["lifetime"]`` seconds or as soon as its stdin is closed.
 
 Config members:
   log        path of the event log (JSON lines)
