@@ -10,7 +10,8 @@ namespace kestrova {
 namespace {
 
 // json::Object sorts its members bytewise, so every object below comes out in
-// ascending key order whatever order it is built in.
+// ascending key order whatever order it is built in. Objects with nested content
+// are filled member by member: an initializer list would copy that content.
 
 template <class Enum, std::size_t N>
 json::Value spelling(Enum value, const std::array<std::string_view, N>& names) {
@@ -53,18 +54,22 @@ json::Value action(const ActionDefinition& a) {
         for (const auto& text : *a.preconditions) list.emplace_back(text);
         preconditions = json::Value(std::move(list));
     }
-    return json::Object{{"cost", std::move(cost)},
-                        {"effects", effects(a.effects)},
-                        {"name", a.name},
-                        {"preconditions", std::move(preconditions)}};
+    json::Object out;
+    out.emplace("cost", std::move(cost));
+    out.emplace("effects", effects(a.effects));
+    out.emplace("name", a.name);
+    out.emplace("preconditions", std::move(preconditions));
+    return out;
 }
 
 json::Value transition(const TransitionDefinition& t) {
-    return json::Object{{"condition", optional_text(t.condition)},
-                        {"effects", effects(t.effects)},
-                        {"name", t.name},
-                        {"priority", json::Value(static_cast<std::int64_t>(t.priority))},
-                        {"type", spelling(t.type, kTransitionTypeNames)}};
+    json::Object out;
+    out.emplace("condition", optional_text(t.condition));
+    out.emplace("effects", effects(t.effects));
+    out.emplace("name", t.name);
+    out.emplace("priority", json::Value(static_cast<std::int64_t>(t.priority)));
+    out.emplace("type", spelling(t.type, kTransitionTypeNames));
+    return out;
 }
 
 json::Value constraint(const ConstraintDefinition& c) {
@@ -83,8 +88,10 @@ json::Value goal(const GoalDefinition& g) {
                                              {"value", number(c.value)},
                                              {"variable", c.variable}});
     }
-    return json::Object{{"conditions", std::move(conditions)},
-                        {"type", spelling(g.type, kGoalTypeNames)}};
+    json::Object out;
+    out.emplace("conditions", std::move(conditions));
+    out.emplace("type", spelling(g.type, kGoalTypeNames));
+    return out;
 }
 
 }  // namespace
@@ -98,11 +105,12 @@ json::Value write_scenario(const VibeSchema& schema) {
     }
     json::Object variables;
     for (const auto& [name, v] : schema.variables) {
-        variables.emplace(name, json::Object{{"discretization", number(v.discretization)},
-                                             {"initial", v.initial},
-                                             {"max", optional_number(v.max)},
-                                             {"min", optional_number(v.min)},
-                                             {"type", spelling(v.type, kVariableTypeNames)}});
+        json::Object variable{{"discretization", number(v.discretization)},
+                              {"max", optional_number(v.max)},
+                              {"min", optional_number(v.min)},
+                              {"type", spelling(v.type, kVariableTypeNames)}};
+        variable.emplace("initial", v.initial);
+        variables.emplace(name, std::move(variable));
     }
     json::Array actions;
     actions.reserve(schema.actions.size());
@@ -114,19 +122,20 @@ json::Value write_scenario(const VibeSchema& schema) {
     constraints.reserve(schema.constraints.size());
     for (const auto& c : schema.constraints) constraints.push_back(constraint(c));
 
-    return json::Object{
-        {"actions", std::move(actions)},
-        {"constraints", std::move(constraints)},
-        {"goal", goal(schema.goal)},
+    json::Object root{
         {"metadata", json::Object{{"description", optional_text(schema.metadata.description)},
                                   {"name", schema.metadata.name}}},
-        {"resources", std::move(resources)},
         {"time",
          json::Object{{"horizon", json::Value(static_cast<std::uint64_t>(schema.time.horizon))},
                       {"type", spelling(schema.time.type, kTimeTypeNames)}}},
-        {"transitions", std::move(transitions)},
-        {"variables", std::move(variables)},
         {"version", schema.version}};
+    root.emplace("actions", std::move(actions));
+    root.emplace("constraints", std::move(constraints));
+    root.emplace("goal", goal(schema.goal));
+    root.emplace("resources", std::move(resources));
+    root.emplace("transitions", std::move(transitions));
+    root.emplace("variables", std::move(variables));
+    return root;
 }
 
 }  // namespace kestrova
