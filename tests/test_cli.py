@@ -9,7 +9,7 @@ import xml.etree.ElementTree as ET
 
 import kestrova
 import pytest
-from cli_runner import EXAMPLES, command_and_env, run_cli
+from cli_runner import EXAMPLES, command_and_env, installed_files, run_cli
 from conftest import CLIENT_ENV_VARS, scenario, scenario_document
 from servers.control import ServerProcess, free_port
 
@@ -516,3 +516,12 @@ def test_evaluate_reports_an_unreadable_scenario_like_check(tmp_path):
     done = evaluate(write(tmp_path, '{"version": 1}'), "--base-url", "http://127.0.0.1:9")
     assert_user_error(done, 1, "Invalid schema: invalid type: integer `1`, expected a string")
     assert done.stderr.rstrip().endswith("^")
+
+
+def test_installed_wheel_provides_the_console_script():
+    if installed_files() is None:
+        pytest.skip("testing a checkout, not an installed wheel")
+    from importlib.metadata import entry_points
+
+    (script,) = [e for e in entry_points(group="console_scripts") if e.name == "kestrova"]
+    assert script.value == "kestrova_cli.__main__:main"
