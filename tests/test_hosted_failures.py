@@ -189,7 +189,8 @@ def check_slow_case(name, case, got, srv):
 
 
 # Hostile answers: each must end in an error (or a bounded result) within the limits, and
-# leave no thread or descriptor behind once the session is gone.
+# leave no thread or descriptor behind once the session is gone. Expected texts ending in "..."
+# are prefixes ("..." alone: any RuntimeError); None accepts a result too.
 HOSTILE = {
     "endless-body": ({"endless_body": True}, READ_TIMEOUT),
     "endless-chunked-body": ({"endless_body": True, "framing": "chunked"}, READ_TIMEOUT),
@@ -212,6 +213,12 @@ HOSTILE = {
         "Failed to read API response: ...",
     ),
     "redirect-loop": ({"redirect_loop": True}, "API Request Failed: error following redirect ..."),
+    "conflicting-lengths": (
+        raw(b"HTTP/1.1 200 OK\r\ncontent-length: 5\r\ncontent-length: 7\r\n\r\nhello"),
+        "...",
+    ),
+    "invalid-length": (raw(b"HTTP/1.1 200 OK\r\ncontent-length: -5\r\n\r\nhello"), "..."),
+    "status-out-of-range": (raw(b"HTTP/1.1 1000 Big\r\ncontent-length: 0\r\n\r\n"), "..."),
 }
 
 
