@@ -1,8 +1,13 @@
 """Each session owns one client: its own I/O thread and its own pool of kept-alive connections."""
 
+import os
+import shutil
+import tempfile
+
 import pytest
 
 import kestrova
+from servers.client_process import finish_client, start_client
 from servers.control import ServerProcess
 from servers.process_resources import collector_paused, running_threads
 from servers.scenarios import MINIMAL
@@ -67,3 +72,15 @@ def test_unparsable_scenario_starts_no_thread():
         with pytest.raises(ValueError):
             kestrova.simulate("{}", base_url="http://127.0.0.1:9")
         assert running_threads() == baseline
+
+
+@pytest.mark.skipif(shutil.which("strace") is None, reason="strace is not installed")
+def test_nagle_is_switched_off(server):
+    with tempfile.TemporaryDirectory() as tmp:
+        trace = os.path.join(tmp, "sockopts.trace")
+        wrapper = ("strace", "-f", "-qq", "-e", "trace=setsockopt", "-o", trace)
+        result = finish_client(start_client(MINIMAL, server.base_url("nagle"), wrapper=wrapper))
+        assert result.get("ok") == "fine", result
+        with open(trace, encoding="utf-8", errors="replace") as lines:
+            nodelay = [line for line in lines if "TCP_NODELAY, [1]" in line]
+    assert nodelay, "no connection set TCP_NODELAY"
