@@ -58,8 +58,10 @@ void expect_every_pointer(
     EXPECT_EQ(failures, 0) << label;
 }
 
-std::string two_bytes(unsigned lead, unsigned trail) {
-    return {static_cast<char>(lead), static_cast<char>(trail)};
+std::string two_bytes(unsigned lead, unsigned trail, std::string prefix = "") {
+    prefix += static_cast<char>(lead);
+    prefix += static_cast<char>(trail);
+    return prefix;
 }
 
 std::string gb18030_four_bytes(std::uint32_t pointer) {
@@ -95,7 +97,7 @@ TEST(DecodeMultiByte, EucJpEveryPointerOfBothIndexes) {
         });
     expect_every_pointer(
         "euc-jp", 94 * 94,
-        [](std::uint32_t p) { return "\x8F" + two_bytes(0xA1 + p / 94, 0xA1 + p % 94); },
+        [](std::uint32_t p) { return two_bytes(0xA1 + p / 94, 0xA1 + p % 94, "\x8F"); },
         [&](std::uint32_t p, std::string_view bytes) {
             return lookup_or_error(jis0212, p, bytes);
         });
@@ -106,7 +108,7 @@ TEST(DecodeMultiByte, Iso2022JpEveryJis0208Pointer) {
     const Index jis0208 = load_index("jis0208");
     expect_every_pointer(
         "iso-2022-jp", 94 * 94,
-        [](std::uint32_t p) { return "\x1B$B" + two_bytes(0x21 + p / 94, 0x21 + p % 94); },
+        [](std::uint32_t p) { return two_bytes(0x21 + p / 94, 0x21 + p % 94, "\x1B$B"); },
         [&](std::uint32_t p, std::string_view) {
             const auto found = jis0208.find(p);
             return found == jis0208.end() ? kFffd : utf8(found->second);

@@ -112,10 +112,14 @@ TEST(DecodeUtf16, SurrogatesAndOddLengthsInBothByteOrders) {
     for (const Case& c : cases) {
         const std::string printable = ::testing::PrintToString(c.bytes);
         // A leading FF FE / FE FF would be taken as a byte-order mark, so prefix a unit.
-        EXPECT_EQ(decode_labelled("Z\0"s + c.bytes, "utf-16le"), "Z" + utf8(c.expected))
-            << printable;
-        EXPECT_EQ(decode_labelled("\0Z"s + swap_pairs(c.bytes), "utf-16be"), "Z" + utf8(c.expected))
-            << printable;
+        std::string expected = "Z";
+        expected += utf8(c.expected);
+        std::string little = "Z\0"s;
+        little += c.bytes;
+        std::string big = "\0Z"s;
+        big += swap_pairs(c.bytes);
+        EXPECT_EQ(decode_labelled(little, "utf-16le"), expected) << printable;
+        EXPECT_EQ(decode_labelled(big, "utf-16be"), expected) << printable;
     }
 }
 
