@@ -302,11 +302,14 @@ TEST(ClientRequests, SendsExactlyTheHeadersItShould) {
         EXPECT_EQ(header_value(seen.head, "x-kestrova-version"), "0.3.2");
         EXPECT_EQ(header_value(seen.head, "x-kestrova-key"), key);
         EXPECT_EQ(header_value(seen.head, "accept"), "*/*");
-        EXPECT_EQ(header_value(seen.head, "Host"), "127.0.0.1:" + std::to_string(server.port()));
-        EXPECT_EQ(header_value(seen.head, "Content-Length"), "7");
+        EXPECT_EQ(header_value(seen.head, "host"), "127.0.0.1:" + std::to_string(server.port()));
+        EXPECT_EQ(header_value(seen.head, "content-length"), "7");
         EXPECT_EQ(seen.body, "{\"a\":1}");
         std::string lower = seen.head;
         for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        // Every header name in lower case: only the request line differs.
+        EXPECT_EQ(lower.substr(lower.find('\n')), seen.head.substr(seen.head.find('\n')))
+            << seen.head;
         for (const char* absent :
              {"user-agent", "accept-encoding", "expect", "authorization", "transfer-encoding"})
             EXPECT_EQ(lower.find(std::string("\r\n") + absent + ":"), std::string::npos)
@@ -325,7 +328,7 @@ TEST(ClientRequests, UserInformationBecomesBasicAuthorization) {
     ASSERT_TRUE(std::holds_alternative<Response>(result));
     EXPECT_EQ(std::get<0>(std::get<Response>(result).read_body()), "");
     // base64("alice:s cret")
-    EXPECT_EQ(header_value(server.requests().back().head, "Authorization"),
+    EXPECT_EQ(header_value(server.requests().back().head, "authorization"),
               "Basic YWxpY2U6cyBjcmV0");
 }
 
@@ -388,6 +391,51 @@ TEST(ClientRequests, FollowsTenRedirectsButNotEleven) {
         // 307 keeps the method and the body.
         EXPECT_EQ(server.requests().back().body, "{}");
     }
+}
+
+TEST(ClientRequests, RedirectsKeepOrDropTheBodyByStatus) {
+    struct Case {
+        int status;
+        const char* method;
+        const char* body;
+    };
+    for (auto [status, method, body] :
+         {Case{301, "GET", ""}, Case{302, "GET", ""}, Case{303, "GET", ""}, Case{307, "POST", "{}"},
+          Case{308, "POST", "{}"}}) {
+        LoopbackServer server([status](const SeenRequest& seen) -> std::optional<std::string> {
+            if (seen.head.find(" /from ") != std::string::npos)
+                return answer(status, "", "location: /to\r\n");
+            return answer(200, "here");
+        });
+        auto client = make_client();
+        Request request("POST", "http://u:p@127.0.0.1:" + std::to_string(server.port()) + "/from");
+        request.set_json_body("{}");
+        SendResult result = client->send(request);
+        ASSERT_TRUE(std::holds_alternative<Response>(result)) << std::get<std::string>(result);
+        EXPECT_EQ(std::get<0>(std::get<Response>(result).read_body()), "here");
+        const SeenRequest to = server.requests().at(1);
+        EXPECT_TRUE(to.head.starts_with(std::string(method) + " /to HTTP/1.1\r\n")) << to.head;
+        EXPECT_EQ(to.body, body) << status;
+        EXPECT_EQ(header_value(to.head, "content-type"), *body ? "application/json" : "<absent>");
+        // Same origin: the credentials travel on.
+        EXPECT_EQ(header_value(to.head, "authorization"), "Basic dTpw");
+    }
+}
+
+TEST(ClientRequests, CredentialsStayWithTheirOrigin) {
+    LoopbackServer target([](const SeenRequest&) { return answer(200, "there"); });
+    LoopbackServer origin([&](const SeenRequest&) {
+        return answer(302, "", "location: " + target.url("/elsewhere") + "\r\n");
+    });
+    auto client = make_client();
+    SendResult result = client->send(
+        Request("POST", "http://u:p@127.0.0.1:" + std::to_string(origin.port()) + "/"));
+    ASSERT_TRUE(std::holds_alternative<Response>(result));
+    EXPECT_EQ(std::get<0>(std::get<Response>(result).read_body()), "there");
+    EXPECT_EQ(header_value(origin.requests().at(0).head, "authorization"), "Basic dTpw");
+    const std::string moved = target.requests().at(0).head;
+    EXPECT_EQ(header_value(moved, "authorization"), "<absent>");
+    EXPECT_EQ(header_value(moved, "host"), "127.0.0.1:" + std::to_string(target.port()));
 }
 
 TEST(ClientRequests, StatusesAreAnswersAndInterimOnesAreSkipped) {

@@ -10,12 +10,14 @@
 #include "client/transfer.hpp"
 #include "client/transfer_setup.hpp"
 #include "client/trust_store.hpp"
+#include "client/url.hpp"
 
 namespace kestrova::http {
 namespace {
 
 // Pooled connections are not limited by count, only by idle time.
 constexpr long kMaxPooledConnections = 100000;
+constexpr int kMaxRedirects = 10;
 
 // curl_global_init is not thread-safe; every client goes through here first.
 const std::string& global_init_error() {
@@ -83,15 +85,25 @@ struct Client::Impl {
     void complete(Transfer* raw, CURLcode code) {
         std::shared_ptr<Transfer> t = detach(raw);
         if (!t) return;
-        if (code == CURLE_OK) {
-            if (!t->final_head) {
-                long status = 0;
-                curl_easy_getinfo(t->easy, CURLINFO_RESPONSE_CODE, &status);
-                std::lock_guard lock(t->mutex);
-                t->status = status;
-                t->content_type = t->pending_content_type;
-                t->head = true;
+        if (code == CURLE_OK && !t->final_head) {
+            if (t->head_open || !t->saw_status || t->last_status < 200) {
+                release_easy(*t);
+                finish(*t, true,
+                       "error sending request for url (" + t->url +
+                           "): connection closed before the answer's head was complete");
+                return;
             }
+            char* location = nullptr;
+            if (t->redirect_pending) curl_easy_getinfo(t->easy, CURLINFO_REDIRECT_URL, &location);
+            if (location != nullptr) {
+                std::string next(location);
+                release_easy(*t);
+                follow(t, next);
+                return;
+            }
+            publish_head(*t);
+        }
+        if (code == CURLE_OK) {
             release_easy(*t);
             finish(*t, false, {});
             return;
@@ -99,6 +111,35 @@ struct Client::Impl {
         std::string description = describe_failure(*t, code);
         release_easy(*t);
         finish(*t, true, std::move(description));
+    }
+
+    // The next hop of a redirect chain: 303, and 301/302 after a POST, turn the
+    // request into a GET without a body; 307 and 308 repeat it as it was.
+    void follow(const std::shared_ptr<Transfer>& t, const std::string& location) {
+        const std::string kind = "error following redirect for url (" + t->url + "): ";
+        if (t->redirects == kMaxRedirects) {
+            finish(*t, true, kind + "too many redirects");
+            return;
+        }
+        auto parsed = parse_url(location);
+        if (auto* error = std::get_if<std::string>(&parsed)) {
+            finish(*t, true, kind + "invalid URL: " + *error);
+            return;
+        }
+        const Url& url = std::get<Url>(parsed);
+        if (url.scheme != "http" && url.scheme != "https") {
+            finish(*t, true, kind + "URL scheme is not allowed");
+            return;
+        }
+        ++t->redirects;
+        if (t->last_status == 303 ||
+            ((t->last_status == 301 || t->last_status == 302) && t->hop_method == "POST"))
+            t->hop_method = "GET";
+        t->hop_scheme = url.scheme;
+        t->hop_target = target_of(url);
+        t->saw_status = t->head_open = t->redirect_pending = false;
+        t->error_buffer[0] = '\0';
+        start(t);
     }
 
     // A transfer that already completed keeps its outcome.
@@ -197,21 +238,16 @@ SendResult Client::send(const Request& request) {
 
     auto t = std::make_shared<Transfer>();
     t->url = request.url();
-    t->wire_url = request.url().substr(0, request.url().find('#'));
-    t->scheme = request.scheme();
     t->method = request.method();
     t->body = request.body();
-    bool has_accept = false, has_content_type = false;
-    for (const auto& [name, value] : request.headers()) {
-        has_accept = has_accept || name == "accept";
-        has_content_type = has_content_type || name == "content-type";
-        // libcurl sends "name;" as a header with an empty value.
-        t->header_lines.push_back(value.empty() ? name + ";" : name + ": " + value);
-    }
-    if (!has_accept) t->header_lines.emplace_back("accept: */*");
-    // No libcurl defaults: no form content type, no "Expect: 100-continue".
-    if (!has_content_type) t->header_lines.emplace_back("content-type:");
-    t->header_lines.emplace_back("expect:");
+    t->target = request.target();
+    t->hop_target = request.target();
+    t->hop_scheme = request.scheme();
+    t->hop_method = request.method();
+    t->headers = request.headers();
+    bool has_accept = false;
+    for (const auto& header : t->headers) has_accept = has_accept || header.first == "accept";
+    if (!has_accept) t->headers.emplace_back("accept", "*/*");
 
     const auto deadline = std::chrono::steady_clock::now() + kRequestTimeLimit;
     if (!impl_->shared->post({Command::Kind::Start, t}))

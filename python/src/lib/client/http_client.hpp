@@ -10,12 +10,15 @@
 #include <variant>
 #include <vector>
 
+#include "client/request_target.hpp"
+
 namespace kestrova::http {
 
 // Both the wait for an answer's head and the body read are bounded by this.
 inline constexpr std::chrono::milliseconds kRequestTimeLimit{3500};
 
-// A request prepared for sending. Preparation never fails outright: a URL that
+// A request prepared for sending. Every header name goes out in lower case,
+// host, content-length and authorization included. Preparation never fails outright: a URL that
 // does not parse or an invalid header value leaves the request failed, and
 // sending it then fails without network traffic.
 class Request {
@@ -32,6 +35,7 @@ class Request {
     // The serialized URL; empty when it did not parse.
     const std::string& url() const { return url_; }
     const std::string& scheme() const { return scheme_; }
+    const Target& target() const { return target_; }
     const std::vector<std::pair<std::string, std::string>>& headers() const { return headers_; }
     const std::string& body() const { return body_; }
     // Why the request cannot be sent, if it cannot.
@@ -41,6 +45,7 @@ class Request {
     std::string method_;
     std::string url_;
     std::string scheme_;
+    Target target_;
     std::vector<std::pair<std::string, std::string>> headers_;
     std::string body_;
     std::optional<std::string> failure_;

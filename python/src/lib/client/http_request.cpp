@@ -46,6 +46,7 @@ Request::Request(std::string_view method, std::string_view url) : method_(method
     const Url& u = std::get<Url>(parsed);
     url_ = u.serialize();
     scheme_ = u.scheme;
+    target_ = target_of(u);
 }
 
 void Request::add_header(std::string_view name, std::string_view value) {

@@ -10,7 +10,10 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
+
+#include "client/request_target.hpp"
 
 namespace kestrova::http {
 
@@ -18,14 +21,22 @@ namespace kestrova::http {
 // the I/O thread, which reports through the guarded fields (a one-shot channel).
 struct Transfer {
     // Fixed before hand-over.
-    std::string url;       // serialized, for error texts
-    std::string wire_url;  // what libcurl fetches (no fragment)
-    std::string scheme;
+    std::string url;  // serialized, for error texts
     std::string method;
-    std::vector<std::string> header_lines;
+    std::vector<std::pair<std::string, std::string>> headers;  // lower-case names
     std::string body;
+    Target target;
 
-    // I/O thread only.
+    // I/O thread only. Redirects are followed here, hop by hop, so that every
+    // header line is ours.
+    Target hop_target;
+    std::string hop_scheme;
+    std::string hop_method;
+    int redirects = 0;
+    long last_status = 0;
+    bool saw_status = false;
+    bool head_open = false;  // a status line arrived but not yet its blank line
+    bool redirect_pending = false;
     CURL* easy = nullptr;
     curl_slist* curl_headers = nullptr;
     char error_buffer[CURL_ERROR_SIZE] = {};

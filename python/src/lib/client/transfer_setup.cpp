@@ -12,7 +12,6 @@ namespace {
 constexpr const char* kCipherList =
     "DEFAULT:!aNULL:!eNULL:!MD5:!3DES:!DES:!RC4:!IDEA:!SEED:!aDSS:!SRP:!PSK";
 constexpr long kIdleConnectionSeconds = 90;
-constexpr long kMaxRedirects = 10;
 // A response head larger than this is refused; libcurl itself only bounds single lines.
 constexpr std::size_t kMaxHeadBytes = 1 << 20;
 
@@ -34,6 +33,8 @@ std::string_view trim(std::string_view s) {
     return s;
 }
 
+}  // namespace
+
 void publish_head(Transfer& t) {
     long code = 0;
     curl_easy_getinfo(t.easy, CURLINFO_RESPONSE_CODE, &code);
@@ -45,8 +46,14 @@ void publish_head(Transfer& t) {
     t.changed.notify_all();
 }
 
+namespace {
+
+bool followed_status(long code) {
+    return code == 301 || code == 302 || code == 303 || code == 307 || code == 308;
+}
+
 // Watches each response head for its end, and tells the final answer's head from
-// interim (1xx) answers and redirects that libcurl follows.
+// interim (1xx) answers and redirects, which the I/O thread follows.
 size_t on_header(char* data, size_t size, size_t count, void* user) {
     auto& t = *static_cast<Transfer*>(user);
     const size_t length = size * count;
@@ -54,6 +61,8 @@ size_t on_header(char* data, size_t size, size_t count, void* user) {
     std::string_view line(data, length);
     if (line.starts_with("HTTP/")) {
         t.head_bytes = 0;
+        t.saw_status = true;
+        t.head_open = true;
         t.saw_location = false;
         t.pending_content_type.reset();
     }
@@ -65,9 +74,11 @@ size_t on_header(char* data, size_t size, size_t count, void* user) {
     if (line == "\r\n" || line == "\n") {
         long code = 0;
         curl_easy_getinfo(t.easy, CURLINFO_RESPONSE_CODE, &code);
+        t.head_open = false;
+        t.last_status = code;
         bool interim = code >= 100 && code < 200;
-        bool followed = code >= 300 && code < 400 && t.saw_location;
-        if (!interim && !followed) publish_head(t);
+        t.redirect_pending = followed_status(code) && t.saw_location;
+        if (!interim && !t.redirect_pending) publish_head(t);
     } else if (ascii_iprefix(line, "location:")) {
         t.saw_location = true;
     } else if (ascii_iprefix(line, "content-type:")) {
@@ -96,7 +107,24 @@ bool setup_easy(Transfer& t, CURLSH* share, X509_STORE* trust, std::string& caus
         cause = "cannot create a transfer handle";
         return false;
     }
-    for (const auto& line : t.header_lines) {
+    const bool with_body = t.hop_method != "GET";
+    std::vector<std::string> lines;
+    // libcurl rewrites a custom Host header as "Host:"; an empty one first stops
+    // it writing its own, so ours passes through as written.
+    lines.emplace_back("Host:");
+    lines.push_back("host: " + t.hop_target.host_header);
+    for (const auto& [name, value] : t.headers) {
+        if (!with_body && name == "content-type") continue;
+        // libcurl sends "name;" as a header with an empty value.
+        lines.push_back(value.empty() ? name + ";" : name + ": " + value);
+    }
+    if (with_body) lines.push_back("content-length: " + std::to_string(t.body.size()));
+    if (!t.target.authorization.empty() && t.hop_target.origin == t.target.origin)
+        lines.push_back("authorization: " + t.target.authorization);
+    // Nothing of libcurl's own: no form content type, no "Expect: 100-continue".
+    lines.emplace_back("content-type:");
+    lines.emplace_back("expect:");
+    for (const auto& line : lines) {
         curl_slist* next = curl_slist_append(t.curl_headers, line.c_str());
         if (next == nullptr) {
             cause = "out of memory";
@@ -104,7 +132,7 @@ bool setup_easy(Transfer& t, CURLSH* share, X509_STORE* trust, std::string& caus
         }
         t.curl_headers = next;
     }
-    ProxyChoice proxy = proxy_from_environment(t.scheme);
+    ProxyChoice proxy = proxy_from_environment(t.hop_scheme);
 
     CURL* h = t.easy;
     CURLcode rc = CURLE_OK;
@@ -114,20 +142,20 @@ bool setup_easy(Transfer& t, CURLSH* share, X509_STORE* trust, std::string& caus
     set(CURLOPT_PRIVATE, static_cast<void*>(&t));
     set(CURLOPT_ERRORBUFFER, t.error_buffer);
     set(CURLOPT_NOSIGNAL, 1L);
-    set(CURLOPT_URL, t.wire_url.c_str());
+    set(CURLOPT_URL, t.hop_target.wire_url.c_str());
     set(CURLOPT_PROTOCOLS_STR, "http,https");
     set(CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
     set(CURLOPT_PATH_AS_IS, 1L);
-    if (t.method == "POST") {
+    if (with_body) {
         set(CURLOPT_POST, 1L);
         set(CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(t.body.size()));
         set(CURLOPT_POSTFIELDS, t.body.data());
-    } else if (t.method != "GET") {
-        set(CURLOPT_CUSTOMREQUEST, t.method.c_str());
+        if (t.hop_method != "POST") set(CURLOPT_CUSTOMREQUEST, t.hop_method.c_str());
+    } else {
+        set(CURLOPT_HTTPGET, 1L);
     }
     set(CURLOPT_HTTPHEADER, t.curl_headers);
-    set(CURLOPT_FOLLOWLOCATION, 1L);
-    set(CURLOPT_MAXREDIRS, kMaxRedirects);
+    set(CURLOPT_FOLLOWLOCATION, 0L);
     set(CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
     set(CURLOPT_HTTP_CONTENT_DECODING, 0L);
     set(CURLOPT_TCP_NODELAY, 1L);
@@ -167,24 +195,14 @@ void release_easy(Transfer& t) {
 
 std::string describe_failure(const Transfer& t, CURLcode code) {
     std::string cause;
-    if (code == CURLE_TOO_MANY_REDIRECTS)
-        cause = "too many redirects";
-    else if (t.head_too_large)
+    if (t.head_too_large)
         cause = "response head too large";
     else if (t.error_buffer[0] != '\0')
         cause = t.error_buffer;
     else
         cause = curl_easy_strerror(code);
-
     if (t.final_head) return "error decoding response body: " + cause;
-
-    long redirects = 0;
-    if (t.easy != nullptr) curl_easy_getinfo(t.easy, CURLINFO_REDIRECT_COUNT, &redirects);
-    bool following =
-        code == CURLE_TOO_MANY_REDIRECTS ||
-        (redirects > 0 && (code == CURLE_URL_MALFORMAT || code == CURLE_UNSUPPORTED_PROTOCOL));
-    return std::string(following ? "error following redirect" : "error sending request") +
-           " for url (" + t.url + "): " + cause;
+    return "error sending request for url (" + t.url + "): " + cause;
 }
 
 }  // namespace kestrova::http

@@ -10,9 +10,13 @@
 
 namespace kestrova::http {
 
-// Creates and configures the easy handle of a transfer (I/O thread). Returns
+// Creates and configures the easy handle for the transfer's current hop (I/O
+// thread): every header line is written here, in lower case. Returns
 // false with a cause when libcurl refuses a setting.
 bool setup_easy(Transfer& transfer, CURLSH* share, X509_STORE* trust, std::string& cause);
+
+// Reports the final answer's head to the waiting caller.
+void publish_head(Transfer& transfer);
 
 // Frees the easy handle and header list of a transfer that left the multi handle.
 void release_easy(Transfer& transfer);
