@@ -14,7 +14,7 @@ from servers.scenarios import MINIMAL
 pytestmark = pytest.mark.usefixtures("clean_client_env")
 
 # An error answer whose body never arrives: reading it would take the whole body time limit.
-UNREAD_BODY = {"headers": [["content-length", "1000"]], "framing": "none", "body_sent": 0}
+UNREAD_BODY = {"headers": [["content-length", "1000"]], "framing": "close", "body_sent": 0}
 
 STATUSES = [
     (301, "API Error: Status 301 Moved Permanently"),
@@ -93,7 +93,7 @@ def server():
         f"status-{code}": dict(UNREAD_BODY, status=code, reason="Whatever") for code, _ in STATUSES
     }
     routes.update({f"ok-{c}": {"status": c, "body": f"ok {c}"} for c in (200, 201, 299)})
-    routes["ok-204"] = {"status": 204, "reason": "No Content", "framing": "none"}
+    routes["ok-204"] = {"status": 204, "reason": "No Content", "framing": "close"}
     routes.update({f"body-{name}": spec for name, (spec, _) in BODIES.items()})
     routes.update(
         {f"charset-{name}": body_route(data, ctype) for name, (ctype, data, _) in CHARSETS.items()}
