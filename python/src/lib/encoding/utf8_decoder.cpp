@@ -21,7 +21,7 @@ void decode_utf8(std::string_view bytes, std::string& out) {
     std::size_t run_start = 0;
     std::size_t i = 0;
     auto replace = [&](std::size_t bad_start, std::size_t resume) {
-        out.append(bytes.data() + run_start, bad_start - run_start);
+        if (bad_start > run_start) out.append(bytes.data() + run_start, bad_start - run_start);
         append_replacement(out);
         run_start = resume;
     };
