@@ -1,0 +1,1 @@
+../kestrova.pyi
