@@ -1,6 +1,6 @@
-// Big5 through ICU's Big5-HKSCS converter. ICU keeps several HKSCS characters in
-// the private use area, or maps them one way only, where the standard's index has
-// Unicode code points; the mends below restore those.
+// The Encoding Standard's big5 index through ICU's Big5-HKSCS converter. ICU keeps
+// some HKSCS characters in the private use area, or maps them one way only, where
+// the index has Unicode code points; the mends below restore those.
 #include <string>
 #include <vector>
 

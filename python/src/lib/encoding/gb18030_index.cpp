@@ -1,6 +1,6 @@
-// gb18030 through ICU's converter. ICU follows GB 18030-2005; the standard's
-// two-byte index follows the 2022 edition for the characters that left the
-// private use area. Four-byte pointers use ranges derived once from ICU's table.
+// gb18030 through ICU's converter. ICU follows GB 18030-2005; the Encoding
+// Standard's two-byte index follows the 2022 edition for the characters that left
+// the private use area. Four-byte pointers use ranges derived once from ICU.
 #include <algorithm>
 #include <cstdint>
 #include <string>

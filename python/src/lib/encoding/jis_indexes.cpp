@@ -1,6 +1,6 @@
-// jis0208 through ICU's Shift_JIS (Windows-31J) converter, whose table holds the
-// standard's index and the user-defined area in the private use area; jis0212
-// through ICU's EUC-JP converter, less the IBM extensions the standard omits.
+// The Encoding Standard's jis0208 index through ICU's Shift_JIS (Windows-31J)
+// converter, which adds only the user-defined area, in the private use area; its
+// jis0212 index through ICU's EUC-JP converter, less a few IBM extensions.
 #include <string>
 #include <vector>
 

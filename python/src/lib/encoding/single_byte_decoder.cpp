@@ -1,5 +1,5 @@
-// Single-byte encodings: ASCII below 0x80, a 128-entry table above. The tables
-// come from ICU's converters, mended where ICU differs from the standard's indexes.
+// Single-byte encodings: ASCII below 0x80, a 128-entry table above. The tables come
+// from ICU's converters, mended where ICU differs from the Encoding Standard's indexes.
 #include <array>
 #include <cstddef>
 #include <mutex>
@@ -35,16 +35,17 @@ constexpr Mend kIso8859_16FromLatin1[] = {
     {0xDE, 0x021A}, {0xE3, 0x0103}, {0xE5, 0x0107}, {0xF0, 0x0111}, {0xF1, 0x0144}, {0xF5, 0x0151},
     {0xF7, 0x015B}, {0xF8, 0x0171}, {0xFD, 0x0119}, {0xFE, 0x021B}};
 
-// ICU's KOI8-U has box drawing where the standard has the Ukrainian letters.
+// ICU's KOI8-U has box drawing where the Encoding Standard has the Ukrainian letters.
 constexpr Mend kKoi8UMends[] = {{0xAE, 0x045E}, {0xBE, 0x040E}};
 
 // ICU maps the unassigned bytes into the private use area.
 constexpr Mend kWindows874Mends[] = {{0xDB, 0}, {0xDC, 0}, {0xDD, 0}, {0xDE, 0},
                                      {0xFC, 0}, {0xFD, 0}, {0xFE, 0}, {0xFF, 0}};
 
-// ICU has a character at 0xAA that the standard leaves unassigned, and lacks
-// the Hebrew point the standard has at 0xCA.
+// ICU has a character at 0xAA, which the Encoding Standard leaves unassigned.
 constexpr Mend kWindows1253Mends[] = {{0xAA, 0}};
+
+// ICU lacks the Hebrew point at 0xCA.
 
 constexpr Mend kWindows1255Mends[] = {{0xCA, 0x05BA}};
 
