@@ -46,7 +46,6 @@ constexpr Mend kWindows874Mends[] = {{0xDB, 0}, {0xDC, 0}, {0xDD, 0}, {0xDE, 0},
 constexpr Mend kWindows1253Mends[] = {{0xAA, 0}};
 
 // ICU lacks the Hebrew point at 0xCA.
-
 constexpr Mend kWindows1255Mends[] = {{0xCA, 0x05BA}};
 
 const Source kSources[] = {
