@@ -504,6 +504,11 @@ TEST(ScenarioReader, InitialValuesKeepTheirKind) {
         {"-9223372036854775808", Value(std::numeric_limits<std::int64_t>::min())},
         {"-9223372036854775809", Value(-9223372036854775808.0)},
         {"1e-400", Value(0.0)},
+        {"0.0001e-320", Value(0.0)},
+        {"1e-99999999999999999999", Value(0.0)},
+        {"0e99999999999999999999", Value(0.0)},
+        {"0.001e311", Value(1e308)},
+        {"4.9e-324", Value(4.9e-324)},
         {"9007199254740993.0", Value(9007199254740992.0)},
         {"2.2250738585072011e-308", Value(2.2250738585072011e-308)},
         {"1.7976931348623157e308", Value(std::numeric_limits<double>::max())},
@@ -534,6 +539,16 @@ TEST(ScenarioReader, InitialValuesKeepTheirKind) {
             testing::kVariablesLine,
             R"("variables": {"x": {"type": "int", "initial": 1.7976931348623159e308, "discretization": 1}},)")),
         "number out of range at line 5 column 68");
+    std::string four_hundred_digits(401, '0');
+    four_hundred_digits[0] = '1';
+    for (const std::string number :
+         {"1000e306", "-1e99999999999999999999", four_hundred_digits.c_str()}) {
+        const std::string error = read_error(scenario_with(
+            testing::kVariablesLine, R"("variables": {"x": {"type": "int", "initial": )" + number +
+                                         R"(, "discretization": 1}},)"));
+        EXPECT_EQ(error,
+                  "number out of range at line 5 column " + std::to_string(46 + number.size()));
+    }
 }
 
 TEST(ScenarioReader, HorizonCoversThePlatformSizeType) {

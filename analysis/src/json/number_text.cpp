@@ -1,5 +1,6 @@
 #include "json/number_text.hpp"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdint>
 #include <system_error>
@@ -8,35 +9,32 @@ namespace kestrova::json {
 
 namespace {
 
-// The decimal order of magnitude of a non-zero token (d.ddd x 10^order), saturated
-// far beyond the double range so huge exponents cannot overflow.
+// The decimal order of magnitude of a token with a non-zero digit (d.ddd x 10^order).
+// The exponent saturates far beyond the double range, so it cannot overflow.
 std::int64_t order_of_magnitude(std::string_view token) {
-    constexpr std::int64_t kLimit = 1'000'000'000;
-    std::size_t i = token.front() == '-' ? 1 : 0;
-    std::int64_t integer_digits = 0;
-    std::int64_t first_nonzero = -1;  // index among all mantissa digits
-    std::int64_t index = 0;
-    for (; i < token.size() && token[i] != 'e' && token[i] != 'E'; ++i) {
-        if (token[i] == '.') continue;
-        if (first_nonzero < 0 && token[i] != '0') first_nonzero = index;
-        ++index;
+    constexpr std::int64_t kSaturation = 1'000'000'000;
+    if (token.front() == '-') token.remove_prefix(1);
+    const std::size_t exp_pos = std::min(token.find_first_of("eE"), token.size());
+    const std::string_view mantissa = token.substr(0, exp_pos);
+    const std::size_t dot = std::min(mantissa.find('.'), mantissa.size());
+
+    // Digits before the point, less the position of the first non-zero digit.
+    std::int64_t order = static_cast<std::int64_t>(dot) - 1;
+    std::int64_t position = 0;
+    for (char c : mantissa) {
+        if (c == '.') continue;
+        if (c != '0') break;
+        ++position;
     }
-    const std::size_t dot = token.find('.');
-    const std::size_t exp_pos = token.find_first_of("eE");
-    const std::size_t int_end = dot != std::string_view::npos ? dot : exp_pos;
-    integer_digits =
-        static_cast<std::int64_t>((int_end == std::string_view::npos ? token.size() : int_end) -
-                                  (token.front() == '-' ? 1 : 0));
+    order -= position;
+
     std::int64_t exponent = 0;
-    if (exp_pos != std::string_view::npos) {
-        std::size_t j = exp_pos + 1;
-        bool negative = false;
-        if (token[j] == '+' || token[j] == '-') negative = token[j++] == '-';
-        for (; j < token.size() && exponent < kLimit; ++j)
-            exponent = exponent * 10 + (token[j] - '0');
-        if (negative) exponent = -exponent;
-    }
-    return integer_digits - 1 - first_nonzero + exponent;
+    std::size_t j = exp_pos + 1;
+    const bool negative = j < token.size() && token[j] == '-';
+    if (j < token.size() && (token[j] == '+' || token[j] == '-')) ++j;
+    for (; j < token.size() && exponent < kSaturation; ++j)
+        exponent = exponent * 10 + (token[j] - '0');
+    return order + (negative ? -exponent : exponent);
 }
 
 }  // namespace
