@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <filesystem>
+#include <fstream>
 #include <limits>
 #include <optional>
 #include <random>
 #include <set>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -12,6 +15,7 @@
 #include "reference_compile.hpp"
 #include "types.hpp"
 #include "vibe/compiler.hpp"
+#include "vibe/scenario_reader.hpp"
 
 namespace kestrova {
 namespace {
@@ -533,6 +537,55 @@ TEST(Compile, MatchesTheDirectAlgorithmOnRandomScenarios) {
         expect_same_space(space, reference::compile(schema));
         if (HasFailure()) break;
     }
+}
+
+TEST(Compile, ExampleScenariosMatchTheDirectAlgorithm) {
+    const std::filesystem::path examples = std::filesystem::path(KESTROVA_SOURCE_DIR) / "examples";
+    int compiled = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(examples)) {
+        if (entry.path().extension() != ".json") continue;
+        std::ifstream file(entry.path());
+        std::stringstream text;
+        text << file.rdbuf();
+        const ScenarioReadResult read = read_scenario(text.str());
+        ASSERT_TRUE(read.schema) << entry.path() << ": " << read.error;
+        const StateSpace space = ScenarioCompiler::compile(*read.schema);
+        SCOPED_TRACE(entry.path().string());
+        EXPECT_GT(space.transitions.size(), 0u);
+        expect_invariants(space);
+        expect_same_space(space, reference::compile(*read.schema));
+        ++compiled;
+    }
+    EXPECT_GT(compiled, 0);
+}
+
+TEST(Compile, ReadScenarioIntegersKeepTheirKindInTheInitialStateOnly) {
+    const ScenarioReadResult read = read_scenario(R"({
+        "version": "1.0",
+        "metadata": {"name": "kinds"},
+        "time": {"type": "discrete", "horizon": 2},
+        "resources": {},
+        "variables": {
+            "n": {"type": "int", "initial": -3, "min": -5, "max": 5, "discretization": 1},
+            "u": {"type": "int", "initial": 18446744073709551615, "discretization": 1}
+        },
+        "actions": [{"name": "tick", "cost": {}, "effects": {"n": {"op": "add", "value": 1}}}],
+        "transitions": [],
+        "constraints": [],
+        "goal": {"type": "threshold", "conditions": []}
+    })");
+    ASSERT_TRUE(read.schema) << read.error;
+    const StateSpace space = ScenarioCompiler::compile(*read.schema);
+    const std::string initial = "n:-3.0000|u:18446744073709551616.0000";
+    ASSERT_TRUE(space.states.contains(initial));
+    EXPECT_TRUE(
+        std::holds_alternative<std::int64_t>(space.states.at(initial).attributes.at("n").data));
+    EXPECT_TRUE(
+        std::holds_alternative<std::uint64_t>(space.states.at(initial).attributes.at("u").data));
+    const std::string next = "n:-2.0000|u:18446744073709551616.0000";
+    ASSERT_TRUE(space.states.contains(next));
+    EXPECT_TRUE(std::holds_alternative<double>(space.states.at(next).attributes.at("u").data));
+    EXPECT_EQ(space.states.size(), 9u);  // n from -3 up to 5
 }
 
 }  // namespace
