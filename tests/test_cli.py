@@ -6,6 +6,7 @@ import pty
 import select
 import subprocess
 import xml.etree.ElementTree as ET
+from itertools import pairwise
 
 import kestrova
 import pytest
@@ -58,11 +59,21 @@ def assert_user_error(done, status, fragment):
     "document, budget_args, budgets",
     [
         # Default budget: the first resource's initial value (30), shrinking to 0 at H = 8.
-        (SOFTWARE.read_text(), [], ["30", "26.25", "22.5", "18.75", "15", "11.25", "7.5", "3.75", "0"]),
-        (SOFTWARE.read_text(), ["--budget", "12"], ["12", "10.5", "9", "7.5", "6", "4.5", "3", "1.5", "0"]),
+        (
+            SOFTWARE.read_text(),
+            [],
+            ["30", "26.25", "22.5", "18.75", "15", "11.25", "7.5", "3.75", "0"],
+        ),
+        (
+            SOFTWARE.read_text(),
+            ["--budget", "12"],
+            ["12", "10.5", "9", "7.5", "6", "4.5", "3", "1.5", "0"],
+        ),
         # The first resource in document order, not in name order.
         (
-            scenario(resources={"zeta": {"initial": 6, "min": 0}, "alpha": {"initial": 50, "min": 0}}),
+            scenario(
+                resources={"zeta": {"initial": 6, "min": 0}, "alpha": {"initial": 50, "min": 0}}
+            ),
             [],
             ["6", "4", "2", "0"],
         ),
@@ -87,13 +98,20 @@ def test_run_table_shows_each_step_with_its_budget_and_the_documents_values(
     rows = table_rows(shown.stdout)
     assert [row[1] for row in rows] == budgets
     assert len(rows) == len(result["timeline"])
-    for row, step in zip(rows, result["timeline"]):
+    for row, step in zip(rows, result["timeline"], strict=True):
         assert row[0] == str(step["t"])
         assert row[2].lstrip("~") == str(step["future_width"])
         assert row[3] == step["status"]
         assert row[6] == (step["dominant_root_cause"] or "-")
-    for label in ("Verdict:", "Recommendation:", "Mode:", "Trust level:", "Error bounds:",
-                  "Alerts:", "Top culprits:"):
+    for label in (
+        "Verdict:",
+        "Recommendation:",
+        "Mode:",
+        "Trust level:",
+        "Error bounds:",
+        "Alerts:",
+        "Top culprits:",
+    ):
         assert label in shown.stdout
     assert result["recommendation"] in shown.stdout
     assert ESC not in shown.stdout
@@ -107,7 +125,7 @@ def test_run_summary_lists_alerts_and_culprits_most_frequent_first():
         assert f"[{alert['type']}] {alert['message']}" in done.stdout
         assert alert["detail"] in done.stdout
     culprits = result["sensitivity_report"]["primary_culprits"]
-    line = next(l for l in done.stdout.splitlines() if l.startswith("Top culprits:"))
+    line = next(x for x in done.stdout.splitlines() if x.startswith("Top culprits:"))
     if culprits:
         best = max(culprits.values())
         assert line.split(":", 1)[1].split()[0] in {n for n, c in culprits.items() if c == best}
@@ -130,7 +148,9 @@ def test_run_json_keeps_non_ascii_names_as_utf8(tmp_path):
     doc = scenario_document()
     doc["variables"] = {"größe": doc["variables"]["x"]}
     doc["actions"][0]["effects"] = {"größe": {"op": "add", "value": 1}}
-    doc["constraints"] = [{"type": "threshold", "mode": "soft", "variable": "größe", "operator": "lte", "value": 4}]
+    doc["constraints"] = [
+        {"type": "threshold", "mode": "soft", "variable": "größe", "operator": "lte", "value": 4}
+    ]
     path = write(tmp_path, json.dumps(doc, ensure_ascii=False))
     done = run_cli("run", path, "--json", env={"PYTHONIOENCODING": "ascii"})
     assert done.returncode == 0, done.stderr
@@ -157,9 +177,9 @@ def test_run_writes_a_chart_with_one_point_per_step_and_the_point_of_no_return(t
     assert xs == sorted(xs) and len(set(xs)) == len(xs)
     widths = [s["future_width"] for s in result["timeline"]]
     ys = [float(c.get("cy")) for c in points]
-    for (w1, y1), (w2, y2) in zip(zip(widths, ys), zip(widths[1:], ys[1:])):
+    for (w1, y1), (w2, y2) in pairwise(zip(widths, ys, strict=True)):
         assert (w1 > w2) == (y1 < y2)
-    marks = [l for l in root.iter(f"{SVG}line") if l.get("class") == "point-of-no-return"]
+    marks = [e for e in root.iter(f"{SVG}line") if e.get("class") == "point-of-no-return"]
     assert result["point_of_no_return"] is not None
     assert len(marks) == 1
     assert float(marks[0].get("x1")) == pytest.approx(xs[result["point_of_no_return"]])
@@ -172,7 +192,7 @@ def test_run_without_a_point_of_no_return_draws_no_mark(tmp_path):
     assert done.returncode == 0, done.stderr
     assert json.loads(done.stdout)["point_of_no_return"] is None
     root = ET.parse(chart).getroot()
-    assert not [l for l in root.iter(f"{SVG}line") if l.get("class") == "point-of-no-return"]
+    assert not [e for e in root.iter(f"{SVG}line") if e.get("class") == "point-of-no-return"]
 
 
 def run_in_terminal(args, env):
@@ -229,23 +249,60 @@ def test_run_colour_choice_when_piped(choice, coloured):
     [
         (None, ["run", "missing.json"], 1, "missing.json: no such file"),
         ("dir", ["run", "{tmp}"], 1, "is a directory"),
-        (b'{"version": "\xff"}', ["run", "{file}"], 1, "not UTF-8 text (invalid byte at offset 13)"),
+        (
+            b'{"version": "\xff"}',
+            ["run", "{file}"],
+            1,
+            "not UTF-8 text (invalid byte at offset 13)",
+        ),
         ('{"version": 1}', ["run", "{file}"], 1, "Invalid schema: invalid type: integer `1`"),
-        (scenario(time={"type": "discrete", "horizon": 13}), ["run", "{file}"], 1,
-         "Local Mode Violation: Max 12 horizon. Use evaluate() for cloud execution."),
-        (scenario(variables=variables(6)), ["run", "{file}"], 1,
-         "Too many variables for local analysis: 6 (at most 5)"),
-        (scenario(variables=variables(1, x={"type": "int", "initial": 0, "min": 5, "max": 5,
-                                             "discretization": 1})),
-         ["run", "{file}"], 1, "Schema error: Variable 'x': min (5) must be < max (5)"),
-        (scenario(), ["run", "{file}", "--budget", "lots"], 2, "argument --budget: not a number: 'lots'"),
+        (
+            scenario(time={"type": "discrete", "horizon": 13}),
+            ["run", "{file}"],
+            1,
+            "Local Mode Violation: Max 12 horizon. Use evaluate() for cloud execution.",
+        ),
+        (
+            scenario(variables=variables(6)),
+            ["run", "{file}"],
+            1,
+            "Too many variables for local analysis: 6 (at most 5)",
+        ),
+        (
+            scenario(
+                variables=variables(
+                    1, x={"type": "int", "initial": 0, "min": 5, "max": 5, "discretization": 1}
+                )
+            ),
+            ["run", "{file}"],
+            1,
+            "Schema error: Variable 'x': min (5) must be < max (5)",
+        ),
+        (
+            scenario(),
+            ["run", "{file}", "--budget", "lots"],
+            2,
+            "argument --budget: not a number: 'lots'",
+        ),
         (scenario(), ["run", "{file}", "--frobnicate"], 2, "unrecognized arguments: --frobnicate"),
         (None, [], 2, "usage: kestrova"),
         (None, ["run"], 2, "the following arguments are required: SCENARIO"),
         (scenario(), ["check", "{file}", "extra"], 2, "unrecognized arguments: extra"),
     ],
-    ids=["missing-file", "directory", "not-utf8", "unreadable", "horizon-cap", "variables-cap",
-         "invalid-schema", "bad-budget", "unknown-option", "no-command", "no-scenario", "extra-arg"],
+    ids=[
+        "missing-file",
+        "directory",
+        "not-utf8",
+        "unreadable",
+        "horizon-cap",
+        "variables-cap",
+        "invalid-schema",
+        "bad-budget",
+        "unknown-option",
+        "no-command",
+        "no-scenario",
+        "extra-arg",
+    ],
 )
 def test_user_errors_go_to_stderr_with_an_exit_status_and_no_traceback(
     tmp_path, setup, args, status, fragment
@@ -310,9 +367,19 @@ def excerpt_char(stderr):
         ("", 1, 0, ""),
         ("{}", 1, 2, "}"),
     ],
-    ids=["wrong-type", "unknown-variant", "multibyte", "tab", "long-line", "empty", "missing-field"],
+    ids=[
+        "wrong-type",
+        "unknown-variant",
+        "multibyte",
+        "tab",
+        "long-line",
+        "empty",
+        "missing-field",
+    ],
 )
-def test_check_shows_the_readers_message_with_the_line_and_a_caret(tmp_path, text, line, column, at):
+def test_check_shows_the_readers_message_with_the_line_and_a_caret(
+    tmp_path, text, line, column, at
+):
     path = write(tmp_path, text)
     with pytest.raises(ValueError) as raised:
         kestrova.KestrovaSession(text)
@@ -352,11 +419,21 @@ def unsound(name, **fields):
         {"resources": {"r": {"initial": 2, "min": 3}}},
         {"resources": {"r": {"initial": 1, "min": 3, "max": 3}}},
         # Several failures: the analysis reports the first in document order.
-        {"variables": {**unsound("b", discretization=0), **unsound("a", min=9, max=1)},
-         "resources": {"r": {"initial": -1, "min": 0}}},
+        {
+            "variables": {**unsound("b", discretization=0), **unsound("a", min=9, max=1)},
+            "resources": {"r": {"initial": -1, "min": 0}},
+        },
     ],
-    ids=["min-equals-max", "min-above-max", "zero-step", "negative-step", "number-forms",
-         "initial-below-min", "resource-bounds", "several"],
+    ids=[
+        "min-equals-max",
+        "min-above-max",
+        "zero-step",
+        "negative-step",
+        "number-forms",
+        "initial-below-min",
+        "resource-bounds",
+        "several",
+    ],
 )
 def test_check_reports_what_the_analysis_rejects_with_its_texts(tmp_path, overrides):
     text = scenario(**overrides)
@@ -365,7 +442,9 @@ def test_check_reports_what_the_analysis_rejects_with_its_texts(tmp_path, overri
 
     done = run_cli("check", write(tmp_path, text))
     assert done.returncode == 1
-    reported = [l.split(": ", 2)[2] for l in done.stderr.splitlines() if ": error (analysis): " in l]
+    reported = [
+        x.split(": ", 2)[2] for x in done.stderr.splitlines() if ": error (analysis): " in x
+    ]
     assert reported[0] == result["recommendation"]
     assert "Traceback" not in done.stderr
 
@@ -377,7 +456,7 @@ def test_check_lists_every_failure_in_the_analysis_order(tmp_path):
     )
     done = run_cli("check", write(tmp_path, text))
     assert done.returncode == 1
-    assert [l.split(": error (analysis): ")[1] for l in done.stderr.splitlines()] == [
+    assert [x.split(": error (analysis): ")[1] for x in done.stderr.splitlines()] == [
         "Schema error: Variable 'b': min (3) must be < max (1)",
         "Schema error: Variable 'b': discretization must be > 0, got 0",
         "Schema error: Variable 'a': min (9) must be < max (1)",
@@ -388,15 +467,24 @@ def test_check_lists_every_failure_in_the_analysis_order(tmp_path):
 @pytest.mark.parametrize(
     "overrides, local, analysis",
     [
-        ({"time": {"type": "discrete", "horizon": 13}},
-         ["Local Mode Violation: Max 12 horizon. Use evaluate() for cloud execution."], []),
+        (
+            {"time": {"type": "discrete", "horizon": 13}},
+            ["Local Mode Violation: Max 12 horizon. Use evaluate() for cloud execution."],
+            [],
+        ),
         ({"variables": variables(6)}, ["Too many variables for local analysis: 6 (at most 5)"], []),
-        ({"variables": variables(9), "time": {"type": "discrete", "horizon": 25}},
-         ["Too many variables for local analysis: 9 (at most 5)",
-          "Local Mode Violation: Max 12 horizon. Use evaluate() for cloud execution."],
-         ["Schema error: Too many variables: 9 (at most 8)",
-          "Schema error: Simulation horizon (max 24) exceeded. Please upgrade to the Hosted API "
-          "for long-range planning."]),
+        (
+            {"variables": variables(9), "time": {"type": "discrete", "horizon": 25}},
+            [
+                "Too many variables for local analysis: 9 (at most 5)",
+                "Local Mode Violation: Max 12 horizon. Use evaluate() for cloud execution.",
+            ],
+            [
+                "Schema error: Too many variables: 9 (at most 8)",
+                "Schema error: Simulation horizon (max 24) exceeded. "
+                "Please upgrade to the Hosted API for long-range planning.",
+            ],
+        ),
     ],
     ids=["horizon", "variables", "engine-limits"],
 )
@@ -409,13 +497,17 @@ def test_check_reports_the_caps_of_local_execution(tmp_path, overrides, local, a
     done = run_cli("check", write(tmp_path, text))
     assert done.returncode == 1
     lines = done.stderr.splitlines()
-    assert [l.split(": error (local analysis): ")[1] for l in lines if "(local analysis)" in l] == local
-    assert [l.split(": error (analysis): ")[1] for l in lines if "(analysis)" in l] == analysis
+    assert [
+        x.split(": error (local analysis): ")[1] for x in lines if "(local analysis)" in x
+    ] == local
+    assert [x.split(": error (analysis): ")[1] for x in lines if "(analysis)" in x] == analysis
 
 
 def mode_case(horizon, spans, unbounded=0):
-    found = {f"v{i}": {"type": "int", "initial": 0, "min": 0, "max": s, "discretization": 1}
-             for i, s in enumerate(spans)}
+    found = {
+        f"v{i}": {"type": "int", "initial": 0, "min": 0, "max": s, "discretization": 1}
+        for i, s in enumerate(spans)
+    }
     for i in range(unbounded):
         found[f"u{i}"] = {"type": "float", "initial": 0, "discretization": 1}
     return scenario(variables=found, time={"type": "discrete", "horizon": horizon}, actions=[])
@@ -430,8 +522,13 @@ def mode_case(horizon, spans, unbounded=0):
         mode_case(4, [], unbounded=1),  # an unbounded variable counts 100
         *(p.read_text() for p in sorted(EXAMPLES.glob("*.json"))),
     ],
-    ids=["discrete", "hybrid", "continuous", "unbounded",
-         *(p.stem for p in sorted(EXAMPLES.glob("*.json")))],
+    ids=[
+        "discrete",
+        "hybrid",
+        "continuous",
+        "unbounded",
+        *(p.stem for p in sorted(EXAMPLES.glob("*.json"))),
+    ],
 )
 def test_check_predicts_the_mode_the_analysis_uses(tmp_path, text):
     done = run_cli("check", write(tmp_path, text))
@@ -450,7 +547,11 @@ ANSWER = '{"verdict": "possible", "note": "from the test service"}'
 def service():
     with ServerProcess(
         {
-            "ok": {"status": 200, "body": ANSWER, "headers": [["Content-Type", "application/json"]]},
+            "ok": {
+                "status": 200,
+                "body": ANSWER,
+                "headers": [["Content-Type", "application/json"]],
+            },
             "down": {"status": 503, "reason": "Service Unavailable"},
         },
         lifetime=120,
@@ -498,7 +599,10 @@ def test_evaluate_reads_standard_input(service):
     "base_url, fragment",
     [
         ("down", "hosted evaluation failed: API Error: Status 503 Service Unavailable"),
-        ("refused", "hosted evaluation failed: API Request Failed: error sending request for url ("),
+        (
+            "refused",
+            "hosted evaluation failed: API Request Failed: error sending request for url (",
+        ),
         ("not a url", "hosted evaluation failed: API Request Failed: builder error"),
     ],
     ids=["error-status", "refused", "bad-url"],

@@ -23,7 +23,9 @@ def test_schema_is_a_valid_draft_2020_12_schema():
 
 @pytest.mark.parametrize("path", sorted(EXAMPLES.glob("*.json")), ids=lambda p: p.name)
 def test_every_example_validates(path):
-    errors = [e.message for e in VALIDATOR.iter_errors(json.loads(path.read_text(encoding="utf-8")))]
+    errors = [
+        e.message for e in VALIDATOR.iter_errors(json.loads(path.read_text(encoding="utf-8")))
+    ]
     assert errors == []
 
 
@@ -39,10 +41,18 @@ def changed(path, value):
     """The minimal scenario with the member at `path` (keys and indices) set to `value`;
     the value DELETE removes the member."""
     document = scenario_document(
-        transitions=[{"name": "drift", "type": "recurring", "priority": 0, "condition": None,
-                      "effects": {"x": {"op": "add", "value": 1}}}],
-        constraints=[{"type": "threshold", "mode": "hard", "variable": "x", "operator": "lte",
-                      "value": 5}],
+        transitions=[
+            {
+                "name": "drift",
+                "type": "recurring",
+                "priority": 0,
+                "condition": None,
+                "effects": {"x": {"op": "add", "value": 1}},
+            }
+        ],
+        constraints=[
+            {"type": "threshold", "mode": "hard", "variable": "x", "operator": "lte", "value": 5}
+        ],
     )
     target = document
     for key in path[:-1]:
@@ -123,8 +133,10 @@ AGREEMENT = [
 @pytest.mark.parametrize(
     "path, value, valid",
     AGREEMENT,
-    ids=[f"{'.'.join(map(str, p))}={'<deleted>' if v is DELETE else json.dumps(v)}"
-         for p, v, _ in AGREEMENT],
+    ids=[
+        f"{'.'.join(map(str, p))}={'<deleted>' if v is DELETE else json.dumps(v)}"
+        for p, v, _ in AGREEMENT
+    ],
 )
 def test_schema_and_reader_agree(path, value, valid):
     document = changed(path, value)

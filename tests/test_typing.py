@@ -36,7 +36,11 @@ def test_stub_matches_the_runtime_module(tmp_path):
 
 
 def test_strict_mypy_accepts_the_examples_the_usage_file_and_the_tool(tmp_path):
-    targets = [*sorted(EXAMPLES.glob("*.py")), CHECKS / "usage.py", REPO / "python" / "kestrova_cli"]
+    targets = [
+        *sorted(EXAMPLES.glob("*.py")),
+        CHECKS / "usage.py",
+        REPO / "python" / "kestrova_cli",
+    ]
     done = mypy("--strict", "--cache-dir", tmp_path / "cache", *targets, cwd=tmp_path)
     assert done.returncode == 0, done.stdout + done.stderr
 

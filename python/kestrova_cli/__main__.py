@@ -41,9 +41,13 @@ def build_parser() -> argparse.ArgumentParser:
     parser.add_argument("--version", action="version", version=f"%(prog)s {_version()}")
     commands = parser.add_subparsers(dest="command", metavar="COMMAND")
 
-    def command(name: str, summary: str, handler: Callable[[argparse.Namespace], int]) -> argparse.ArgumentParser:
+    def command(
+        name: str, summary: str, handler: Callable[[argparse.Namespace], int]
+    ) -> argparse.ArgumentParser:
         sub = commands.add_parser(name, help=summary, description=summary)
-        sub.add_argument("scenario", metavar="SCENARIO", help="scenario document (JSON), or - for stdin")
+        sub.add_argument(
+            "scenario", metavar="SCENARIO", help="scenario document (JSON), or - for stdin"
+        )
         sub.set_defaults(handler=handler)
         return sub
 
@@ -53,13 +57,15 @@ def build_parser() -> argparse.ArgumentParser:
     )
     run_parser = command("run", "Run the local analysis and show its timeline and verdict.", run)
     run_parser.add_argument("--budget", type=_budget, metavar="B", help=budget_help)
-    run_parser.add_argument("--json", action="store_true", help="print the result document as it is")
+    run_parser.add_argument(
+        "--json", action="store_true", help="print the result document as it is"
+    )
     run_parser.add_argument("--svg", metavar="FILE", help="write a chart of the timeline to FILE")
     run_parser.add_argument(
         "--color",
         choices=("auto", "always", "never"),
         default="auto",
-        help="colour the status column: auto (terminal only, unless NO_COLOR is set), always, never",
+        help="colour the status column: auto (on a terminal unless NO_COLOR is set), always, never",
     )
 
     command(
@@ -71,7 +77,9 @@ def build_parser() -> argparse.ArgumentParser:
     eval_parser = command(
         "evaluate", "Send the scenario to the hosted service and print its answer.", evaluate
     )
-    eval_parser.add_argument("--budget", type=_budget, metavar="B", help="budget sent with the scenario")
+    eval_parser.add_argument(
+        "--budget", type=_budget, metavar="B", help="budget sent with the scenario"
+    )
     eval_parser.add_argument("--base-url", metavar="URL", help="base URL of the hosted service")
     eval_parser.add_argument(
         "--api-key",

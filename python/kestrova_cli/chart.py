@@ -107,8 +107,13 @@ def render_chart(result: SimulationResult, title: str) -> str:
         anchor = "end" if x > (frame.x0 + frame.x1) / 2 else "start"
         dx = -6 if anchor == "end" else 6
         out.append(
-            _text(x + dx, frame.y1 + 14, f"point of no return (t = {pnr})", anchor,
-                  f' fill="{_PNR_COLOUR}"')
+            _text(
+                x + dx,
+                frame.y1 + 14,
+                f"point of no return (t = {pnr})",
+                anchor,
+                f' fill="{_PNR_COLOUR}"',
+            )
         )
     out += _series(result, frame)
     out += _legend()
@@ -128,16 +133,20 @@ def _axes(frame: _Frame) -> list[str]:
         )
         label = f"{10**decade:,}" if decade <= 6 else f"1e{decade}"
         out.append(_text(frame.x0 - 8, y + 4, label, "end", f' fill="{_WIDTH_COLOUR}"'))
-    out.append(_text(frame.x0 - 8, frame.y_log(_ZERO_LOG) + 4, "0", "end",
-                     f' fill="{_WIDTH_COLOUR}"'))
+    out.append(
+        _text(frame.x0 - 8, frame.y_log(_ZERO_LOG) + 4, "0", "end", f' fill="{_WIDTH_COLOUR}"')
+    )
     # Five ticks for ranges of 1 or 5 times a power of ten, four for 2: round labels.
     span = frame.risk_high - frame.risk_low
     leading = span / 10.0 ** math.floor(math.log10(span))
     divisions = 4 if round(leading) == 2 else 5
     for i in range(divisions + 1):
         risk = frame.risk_low + span * i / divisions
-        out.append(_text(frame.x1 + 8, frame.y_risk(risk) + 4, _num(risk), "start",
-                         f' fill="{_RISK_COLOUR}"'))
+        out.append(
+            _text(
+                frame.x1 + 8, frame.y_risk(risk) + 4, _num(risk), "start", f' fill="{_RISK_COLOUR}"'
+            )
+        )
     label_every = 1 if frame.horizon <= 12 else 2
     for t in range(0, frame.horizon + 1, label_every):
         out.append(_text(frame.x(t), frame.y0 + 18, str(t), "middle"))
@@ -168,12 +177,15 @@ def _series(result: SimulationResult, frame: _Frame) -> list[str]:
         if s["risk_spike"] is not None
     ]
     out = []
-    for points, colour, dash in ((width_points, _WIDTH_COLOUR, ""),
-                                 (risk_points, _RISK_COLOUR, ' stroke-dasharray="4 3"')):
+    for points, colour, dash in (
+        (width_points, _WIDTH_COLOUR, ""),
+        (risk_points, _RISK_COLOUR, ' stroke-dasharray="4 3"'),
+    ):
         if len(points) > 1:
             coords = " ".join(f"{_num(x)},{_num(y)}" for x, y in points)
             out.append(
-                f'<polyline points="{coords}" fill="none" stroke="{colour}" stroke-width="2"{dash}/>'
+                f'<polyline points="{coords}" fill="none" stroke="{colour}" '
+                f'stroke-width="2"{dash}/>'
             )
     approx = "~" if result["is_approximate"] else ""
     for step in timeline:
@@ -208,5 +220,3 @@ def _legend() -> list[str]:
         _text(138, 4, "risk spike"),
         "</g>",
     ]
-
-

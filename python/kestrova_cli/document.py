@@ -31,7 +31,7 @@ VARIABLE_MEMBERS = ("type", "initial", "min", "max", "discretization")
 def as_record(value: Any, members: tuple[str, ...]) -> dict[str, Any]:
     """The record as an object, whichever of the two accepted forms it was written in."""
     if isinstance(value, list):
-        return dict(zip(members, value))
+        return dict(zip(members, value, strict=False))
     if isinstance(value, dict):
         return value
     return {}

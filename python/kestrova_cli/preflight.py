@@ -67,7 +67,9 @@ def validation_messages(scenario: Scenario) -> list[str]:
             )
         step = as_number(variable.get("discretization"))
         if step is not None and step <= 0:
-            messages.append(f"Variable '{name}': discretization must be > 0, got {message_number(step)}")
+            messages.append(
+                f"Variable '{name}': discretization must be > 0, got {message_number(step)}"
+            )
     for name, resource in scenario.resources.items():
         low, high = as_number(resource.get("min")), as_number(resource.get("max"))
         initial = as_number(resource.get("initial"))

@@ -31,7 +31,7 @@ def _fixed(value: float | None) -> str:
 def timeline_rows(result: SimulationResult, budgets: list[float]) -> list[tuple[str, ...]]:
     mark = "~" if result["is_approximate"] else ""
     rows: list[tuple[str, ...]] = []
-    for step, budget in zip(result["timeline"], budgets):
+    for step, budget in zip(result["timeline"], budgets, strict=True):
         rows.append(
             (
                 str(step["t"]),
@@ -60,7 +60,7 @@ def render_table(rows: list[tuple[str, ...]], statuses: list[str], palette: Pale
         return "  ".join(out).rstrip()
 
     return [palette.bold(line(_HEADERS, None))] + [
-        line(row, status) for row, status in zip(rows, statuses)
+        line(row, status) for row, status in zip(rows, statuses, strict=True)
     ]
 
 
@@ -98,7 +98,12 @@ def render_report(
         summary.append(("Goal reached at", "not from the start" if goal is None else f"t = {goal}"))
     culprits = top_culprits(result)
     summary.append(
-        ("Top culprits", ", ".join(f"{n} ({c} step{'' if c == 1 else 's'})" for n, c in culprits) if culprits else "none")
+        (
+            "Top culprits",
+            ", ".join(f"{n} ({c} step{'' if c == 1 else 's'})" for n, c in culprits)
+            if culprits
+            else "none",
+        )
     )
     label_width = max(len(label) for label, _ in summary) + 1
     lines += [f"{(label + ':').ljust(label_width)} {value}" for label, value in summary]

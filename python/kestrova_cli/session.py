@@ -30,7 +30,9 @@ def reader_error_report(source: ScenarioText, error_text: str) -> str:
     lines = [f"{source.display_name}:{error.line}:{error.column}: {error_text}"]
     lines += excerpt(source.text, error.line, error.column)
     if source.text.startswith(BOM):
-        lines.append("note: the text starts with a byte order mark (U+FEFF), which JSON does not allow")
+        lines.append(
+            "note: the text starts with a byte order mark (U+FEFF), which JSON does not allow"
+        )
     return "\n".join(lines)
 
 
