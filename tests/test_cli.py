@@ -449,6 +449,47 @@ def test_check_reports_what_the_analysis_rejects_with_its_texts(tmp_path, overri
     assert "Traceback" not in done.stderr
 
 
+def array_form(variable, resource):
+    """The minimal scenario with its root, time, resource and variable records written as
+    arrays of their values in declared order."""
+    doc = scenario_document()
+    doc["time"] = ["discrete", 4]
+    doc["resources"] = {"energy": resource}
+    doc["variables"] = {"x": variable}
+    order = (
+        "version",
+        "metadata",
+        "time",
+        "resources",
+        "variables",
+        "actions",
+        "transitions",
+        "constraints",
+        "goal",
+    )
+    return json.dumps([doc[name] for name in order])
+
+
+def test_check_and_run_read_records_in_array_form(tmp_path):
+    good = write(tmp_path, array_form(["int", 0, 0, 5, 1], [8, 0, None]), "good.json")
+    done = run_cli("check", good)
+    assert done.returncode == 0, done.stderr
+    mode = json.loads(kestrova.simulate_local(good.read_text()))["calculation_mode"]
+    assert f"(1 variable, horizon 4; {mode} mode" in done.stdout
+    shown = run_cli("run", good, "--color", "never")
+    assert [row[1] for row in table_rows(shown.stdout)] == ["8", "6", "4", "2", "0"]
+
+    bad = write(tmp_path, array_form(["int", 0, 5, 5, 0], [1, 3, None]), "bad.json")
+    result = json.loads(kestrova.simulate_local(bad.read_text()))
+    done = run_cli("check", bad)
+    assert done.returncode == 1
+    assert [x.split(": error (analysis): ")[1] for x in done.stderr.splitlines()] == [
+        result["recommendation"],
+        "Schema error: Variable 'x': discretization must be > 0, got 0",
+        "Schema error: Resource 'energy': initial value 1 < min bound 3",
+    ]
+
+
 def test_check_lists_every_failure_in_the_analysis_order(tmp_path):
     text = scenario(
         variables={**unsound("b", discretization=0, min=3, max=1), **unsound("a", min=9, max=1)},
