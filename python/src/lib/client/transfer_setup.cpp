@@ -2,6 +2,7 @@
 
 #include <openssl/ssl.h>
 
+#include <cstring>
 #include <string_view>
 
 #include "client/proxy_env.hpp"
@@ -201,6 +202,13 @@ std::string describe_failure(const Transfer& t, CURLcode code) {
         cause = t.error_buffer;
     else
         cause = curl_easy_strerror(code);
+    // libcurl's connect failures say "Couldn't connect"; the system's reason says why.
+    long os_error = 0;
+    if (t.easy != nullptr && curl_easy_getinfo(t.easy, CURLINFO_OS_ERRNO, &os_error) == CURLE_OK &&
+        os_error != 0) {
+        const std::string reason = std::strerror(static_cast<int>(os_error));
+        if (cause.find(reason) == std::string::npos) cause += " (" + reason + ")";
+    }
     if (t.final_head) return "error decoding response body: " + cause;
     return "error sending request for url (" + t.url + "): " + cause;
 }
