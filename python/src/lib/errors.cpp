@@ -15,7 +15,8 @@ PyObject* decode_lossless_text(std::string_view text) {
 }  // namespace
 
 bool create_internal_fault_type() {
-    if (internal_fault_type != nullptr) return true;
+    // Called once per interpreter lifetime; a type left from a finalized runtime is gone
+    // with it and is not released again.
     internal_fault_type =
         PyErr_NewException("kestrova.InternalFault", PyExc_BaseException, nullptr);
     return internal_fault_type != nullptr;
@@ -39,6 +40,10 @@ PyObject* raise_with_text(PyObject* type, std::string_view prefix, std::string_v
     return nullptr;
 }
 
+PyObject* raise_internal_fault(std::string_view text) {
+    return raise_with_text(internal_fault_type, "internal fault: ", text);
+}
+
 PyObject* outcome_to_python(const CallOutcome& outcome) {
     switch (outcome.error) {
         case ErrorKind::None:
@@ -49,7 +54,7 @@ PyObject* outcome_to_python(const CallOutcome& outcome) {
         case ErrorKind::RuntimeError:
             return raise_with_text(PyExc_RuntimeError, {}, outcome.text);
     }
-    return raise_with_text(internal_fault_type, "unknown error kind for: ", outcome.text);
+    return raise_internal_fault("unknown error kind");
 }
 
 void raise_current_cpp_exception() {
@@ -58,9 +63,9 @@ void raise_current_cpp_exception() {
     } catch (const std::bad_alloc&) {
         PyErr_NoMemory();
     } catch (const std::exception& error) {
-        raise_with_text(internal_fault_type, "internal fault: ", error.what());
+        raise_internal_fault(error.what());
     } catch (...) {
-        raise_with_text(internal_fault_type, "internal fault: ", "unknown exception");
+        raise_internal_fault("unknown exception");
     }
 }
 

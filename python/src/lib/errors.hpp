@@ -14,6 +14,9 @@ namespace kestrova {
 // so `except Exception` does not swallow it). Called once by the module initialiser.
 bool create_internal_fault_type();
 
+// Raises the internal fault with the given text. Always returns nullptr.
+PyObject* raise_internal_fault(std::string_view text);
+
 // Raises `type` with prefix + detail as its text; detail bytes that are not UTF-8
 // are replaced rather than lost. Always returns nullptr.
 PyObject* raise_with_text(PyObject* type, std::string_view prefix, std::string_view detail);

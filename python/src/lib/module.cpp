@@ -20,6 +20,13 @@ PyModuleDef kestrova_module = {
 PyObject* cached_module = nullptr;
 std::int64_t owning_interpreter = -1;
 
+// An embedding application may finalize the interpreter and start a new one in the same
+// process; the cache must not hand it objects of the old runtime.
+void forget_cached_module() {
+    cached_module = nullptr;
+    owning_interpreter = -1;
+}
+
 PyObject* create_module() {
     if (!kestrova::create_internal_fault_type()) return nullptr;
     kestrova_module.m_methods = kestrova::module_functions();
@@ -51,6 +58,11 @@ PyMODINIT_FUNC PyInit_kestrova(void) {
     }
     PyObject* module = create_module();
     if (module == nullptr) return nullptr;
+    if (Py_AtExit(forget_cached_module) != 0) {
+        Py_DECREF(module);
+        PyErr_SetString(PyExc_ImportError, "kestrova cannot register its exit handler");
+        return nullptr;
+    }
     cached_module = Py_NewRef(module);
     owning_interpreter = interpreter;
     return module;

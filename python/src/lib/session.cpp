@@ -37,7 +37,12 @@ constexpr Signature kUpdateSchemaSignature{"KestrovaSession.update_schema()", kS
 // before touching the record.
 SessionObject* as_session(PyObject* self) {
     if (self != nullptr && session_type != nullptr && PyObject_TypeCheck(self, session_type)) {
-        return reinterpret_cast<SessionObject*>(self);
+        auto* session = reinterpret_cast<SessionObject*>(self);
+        if (session->state == nullptr) {
+            raise_internal_fault("session without its record");
+            return nullptr;
+        }
+        return session;
     }
     PyObject* type_name = PyType_GetName(Py_TYPE(self));
     if (type_name == nullptr) return nullptr;
@@ -172,9 +177,9 @@ PyType_Spec session_spec = {
 PyObject* create_session_type() {
     PyObject* type = PyType_FromSpec(&session_spec);
     if (type == nullptr) return nullptr;
-    PyTypeObject* previous = session_type;
+    // Called once per interpreter lifetime (the module object is cached); a type left from
+    // a finalized runtime is gone with it and is not released again.
     session_type = reinterpret_cast<PyTypeObject*>(Py_NewRef(type));
-    Py_XDECREF(reinterpret_cast<PyObject*>(previous));
     return type;
 }
 
