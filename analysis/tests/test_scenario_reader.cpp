@@ -92,6 +92,12 @@ TEST(ScenarioReader, SyntaxAndRootErrors) {
          "invalid type: floating point `-2.5`, expected struct VibeSchema at line 1 column 5"},
         {R"("a\tb\u0001")",
          R"(invalid type: string "a\tb\u{1}", expected struct VibeSchema at line 1 column 12)"},
+        {"\"\x7f\xc2\x85\xc3\xa9`\"",
+         "invalid type: string \"\\u{7f}\\u{85}\xc3\xa9`\", expected struct VibeSchema at line 1 "
+         "column 9"},
+        {"1.5e-7",
+         "invalid type: floating point `0.00000015`, expected struct VibeSchema at line 1 column "
+         "6"},
         {"x", "expected value at line 1 column 1"},
         {"nul", "EOF while parsing a value at line 1 column 3"},
         {"nux", "expected ident at line 1 column 3"},
