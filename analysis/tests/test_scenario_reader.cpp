@@ -94,7 +94,7 @@ TEST(ScenarioReader, SyntaxAndRootErrors) {
          R"(invalid type: string "a\tb\u{1}", expected struct VibeSchema at line 1 column 12)"},
         {"\"\x7f\xc2\x85\xc3\xa9`\"",
          "invalid type: string \"\\u{7f}\\u{85}\xc3\xa9`\", expected struct VibeSchema at line 1 "
-         "column 9"},
+         "column 8"},
         {"1.5e-7",
          "invalid type: floating point `0.00000015`, expected struct VibeSchema at line 1 column "
          "6"},
