@@ -95,7 +95,7 @@ def render_report(
         pnr = result["point_of_no_return"]
         goal = result["goal_reached_at"]
         summary.append(("Point of no return", "none" if pnr is None else f"t = {pnr}"))
-        summary.append(("Goal reached at", "not from the start" if goal is None else f"t = {goal}"))
+        summary.append(("Goal reached at", "not at the start" if goal is None else f"t = {goal}"))
     culprits = top_culprits(result)
     summary.append(
         (
