@@ -6,7 +6,6 @@ import json
 import statistics
 import time
 
-import kestrova
 from kestrova import KestrovaSession
 
 

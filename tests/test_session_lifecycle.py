@@ -100,7 +100,7 @@ def test_api_key_is_stored_unchanged(clean_client_env, server, api_key, header):
     assert request.header("x-kestrova-key") == header
 
 
-def test_default_base_url_is_https_scheme_and_host(clean_client_env, tmp_path):
+def test_default_base_url_is_https_scheme_and_host(clean_client_env):
     # A proxy on a closed loopback port: the request fails before leaving the machine, and
     # the error names the URL the session would have used.
     from servers.control import free_port
