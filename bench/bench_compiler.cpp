@@ -127,8 +127,10 @@ void compare_search(const char* label, const StateSpace& space, const std::strin
     std::printf("  direct search (string keys, copied paths):         %9.3f ms\n", d * 1e3);
     std::printf("  compute_reachable_set:                             %9.3f ms  (%.1fx)\n",
                 median(fast_full) * 1e3, d / median(fast_full));
-    std::printf("  count_reachable:                                   %9.3f ms  (%.1fx)\n",
-                median(fast_count) * 1e3, d / median(fast_count));
+    std::printf(
+        "  count_reachable:                                   %9.3f ms  (%.1fx)  %.0f states/s\n",
+        median(fast_count) * 1e3, d / median(fast_count),
+        static_cast<double>(reached) / median(fast_count));
     std::printf("  least_costs:                                       %9.3f ms  (%.1fx)\n",
                 median(fast_costs) * 1e3, d / median(fast_costs));
 }
