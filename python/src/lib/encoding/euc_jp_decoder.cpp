@@ -1,5 +1,6 @@
 #include "encoding/cjk_indexes.hpp"
 #include "encoding/decoders.hpp"
+#include "encoding/two_byte_decoding.hpp"
 #include "encoding/utf8_output.hpp"
 
 namespace kestrova::encoding {
@@ -34,22 +35,14 @@ void decode_euc_jp(std::string_view bytes, std::string& out) {
                 code_point = jis0212 ? jis0212_code_point(pointer) : jis0208_code_point(pointer);
             }
             jis0212 = false;
-            if (code_point != 0) {
-                append_utf8(out, code_point);
-                ++i;
-                continue;
-            }
-            append_replacement(out);
-            if (byte >= 0x80) ++i;  // an ASCII byte is read again
+            if (end_pair(append_code_point(out, code_point), byte, out)) ++i;
             continue;
         }
         ++i;
-        if (byte < 0x80) {
-            out.push_back(static_cast<char>(byte));
-        } else if (byte == 0x8E || byte == 0x8F || (byte >= 0xA1 && byte <= 0xFE)) {
+        if (byte == 0x8E || byte == 0x8F || (byte >= 0xA1 && byte <= 0xFE)) {
             lead = byte;
         } else {
-            append_replacement(out);
+            append_ascii_or_replacement(byte, out);
         }
     }
     if (lead != 0) append_replacement(out);

@@ -1,6 +1,7 @@
 // gb18030 (and GBK, which shares this decoder): one, two and four-byte sequences.
 #include "encoding/cjk_indexes.hpp"
 #include "encoding/decoders.hpp"
+#include "encoding/two_byte_decoding.hpp"
 #include "encoding/utf8_output.hpp"
 
 namespace kestrova::encoding {
@@ -60,13 +61,7 @@ void decode_gb18030(std::string_view bytes, std::string& out) {
                 const unsigned offset = byte < 0x7F ? 0x40 : 0x41;
                 code_point = gb18030_code_point((lead - 0x81) * 190 + (byte - offset));
             }
-            if (code_point != 0) {
-                append_utf8(out, code_point);
-                ++i;
-                continue;
-            }
-            append_replacement(out);
-            if (byte >= 0x80) ++i;  // an ASCII byte is read again
+            if (end_pair(append_code_point(out, code_point), byte, out)) ++i;
             continue;
         }
         ++i;
