@@ -17,6 +17,14 @@ bool is_digit(int c) {
     return c >= '0' && c <= '9';
 }
 
+bool starts_number(int c) {
+    return c == '-' || is_digit(c);
+}
+
+bool starts_keyword(int c) {
+    return c == 'n' || c == 't' || c == 'f';
+}
+
 int hex_value(unsigned char c) {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
@@ -76,6 +84,58 @@ int utf8_sequence(std::string_view text, std::size_t i) {
 constexpr const char* kControlInString =
     "control character (\\u0000-\\u001F) found while parsing a string";
 
+// Reads `null`, `true` or `false`, whose first letter `c` is next.
+Value read_keyword(Reader& reader, int c) {
+    reader.eat();
+    if (c == 'n') {
+        reader.expect_ident("ull");
+        return Value(nullptr);
+    }
+    reader.expect_ident(c == 't' ? "rue" : "alse");
+    return Value(c == 't');
+}
+
+struct NumberForm {
+    std::size_t int_end;  // where the integer digits end
+    bool integral;        // no fraction and no exponent
+};
+
+// Checks and passes over the number at hand ('-' or a digit expected). Where the
+// text ends before a due digit, the error is `eof_message`.
+NumberForm scan_number(Reader& reader, const char* eof_message) {
+    if (reader.peek() == '-') reader.eat();
+    const int first = reader.peek();
+    if (first < 0) reader.fail(eof_message);
+    reader.eat();
+    if (first == '0') {
+        if (is_digit(reader.peek())) reader.fail_at_next("invalid number");
+    } else if (is_digit(first)) {
+        while (is_digit(reader.peek())) reader.eat();
+    } else {
+        reader.fail("invalid number");
+    }
+    NumberForm form{reader.consumed(), true};
+    if (reader.peek() == '.') {
+        reader.eat();
+        form.integral = false;
+        if (!is_digit(reader.peek())) {
+            reader.fail_at_next(reader.peek() < 0 ? eof_message : "invalid number");
+        }
+        while (is_digit(reader.peek())) reader.eat();
+    }
+    if (reader.peek() == 'e' || reader.peek() == 'E') {
+        reader.eat();
+        form.integral = false;
+        if (reader.peek() == '+' || reader.peek() == '-') reader.eat();
+        const int c = reader.peek();
+        if (c < 0) reader.fail(eof_message);
+        reader.eat();
+        if (!is_digit(c)) reader.fail("invalid number");
+        while (is_digit(reader.peek())) reader.eat();
+    }
+    return form;
+}
+
 }  // namespace
 
 int Reader::skip_whitespace() {
@@ -98,49 +158,22 @@ void Reader::fail_at_next(std::string message) const {
 }
 
 void Reader::fail_invalid_type(std::string_view expectation) {
+    const int c = peek();
     std::string found;
-    switch (peek()) {
-        case 'n':
-            eat();
-            expect_ident("ull");
-            found = "null";
-            break;
-        case 't':
-            eat();
-            expect_ident("rue");
-            found = found_words(Value(true));
-            break;
-        case 'f':
-            eat();
-            expect_ident("alse");
-            found = found_words(Value(false));
-            break;
-        case '-':
-        case '0':
-        case '1':
-        case '2':
-        case '3':
-        case '4':
-        case '5':
-        case '6':
-        case '7':
-        case '8':
-        case '9':
-            found = found_words(read_number());
-            break;
-        case '"':
-            eat();
-            found = found_words(Value(read_string()));
-            break;
+    if (starts_keyword(c)) {
+        found = found_words(read_keyword(*this, c));
+    } else if (starts_number(c)) {
+        found = found_words(read_number());
+    } else if (c == '"') {
+        eat();
+        found = found_words(Value(read_string()));
+    } else if (c == '[') {
         // The container itself is not read: the error points before it.
-        case '[':
-            found = "sequence";
-            break;
-        case '{':
-            found = "map";
-            break;
-        default:
-            fail_at_next("expected value");
+        found = "sequence";
+    } else if (c == '{') {
+        found = "map";
+    } else {
+        fail_at_next("expected value");
     }
     fail("invalid type: " + found + ", expected " + std::string(expectation));
 }
@@ -342,42 +375,13 @@ unsigned Reader::read_hex4() {
 Value Reader::read_number() {
     const std::size_t start = pos_;
     const bool negative = peek() == '-';
-    if (negative) eat();
-    const int first = peek();
-    if (first < 0) fail("EOF while parsing a value");
-    eat();
-    if (first == '0') {
-        if (is_digit(peek())) fail_at_next("invalid number");
-    } else if (is_digit(first)) {
-        while (is_digit(peek())) eat();
-    } else {
-        fail("invalid number");
-    }
-    const std::size_t int_end = pos_;
-    bool integral = true;
-    if (peek() == '.') {
-        eat();
-        integral = false;
-        if (!is_digit(peek()))
-            fail_at_next(peek() < 0 ? "EOF while parsing a value" : "invalid number");
-        while (is_digit(peek())) eat();
-    }
-    if (peek() == 'e' || peek() == 'E') {
-        eat();
-        integral = false;
-        if (peek() == '+' || peek() == '-') eat();
-        const int c = peek();
-        if (c < 0) fail("EOF while parsing a value");
-        eat();
-        if (!is_digit(c)) fail("invalid number");
-        while (is_digit(peek())) eat();
-    }
+    const NumberForm form = scan_number(*this, "EOF while parsing a value");
 
     const std::string_view token = text_.substr(start, pos_ - start);
-    if (integral) {
+    if (form.integral) {
         std::uint64_t magnitude = 0;
         const char* digits = text_.data() + start + (negative ? 1 : 0);
-        auto [end, ec] = std::from_chars(digits, text_.data() + int_end, magnitude);
+        auto [end, ec] = std::from_chars(digits, text_.data() + form.int_end, magnitude);
         if (ec == std::errc()) {
             if (!negative) return Value(magnitude);
             constexpr auto kMinMagnitude =
@@ -395,33 +399,11 @@ Value Reader::read_number() {
 }
 
 Value Reader::read_value() {
-    switch (skip_whitespace()) {
-        case -1:
-            fail_at_next("EOF while parsing a value");
-        case 'n':
-            eat();
-            expect_ident("ull");
-            return Value(nullptr);
-        case 't':
-            eat();
-            expect_ident("rue");
-            return Value(true);
-        case 'f':
-            eat();
-            expect_ident("alse");
-            return Value(false);
-        case '-':
-        case '0':
-        case '1':
-        case '2':
-        case '3':
-        case '4':
-        case '5':
-        case '6':
-        case '7':
-        case '8':
-        case '9':
-            return read_number();
+    const int c = skip_whitespace();
+    if (c < 0) fail_at_next("EOF while parsing a value");
+    if (starts_keyword(c)) return read_keyword(*this, c);
+    if (starts_number(c)) return read_number();
+    switch (c) {
         case '"':
             eat();
             return Value(read_string());
@@ -453,31 +435,10 @@ Value Reader::read_value() {
     }
 }
 
-// Numbers that are only passed over are checked for form, not range.
+// Numbers that are only passed over are checked for form, not range; a number
+// cut short by the end of the text is an invalid number here.
 void Reader::skip_number() {
-    if (peek() == '-') eat();
-    const int first = peek();
-    if (first >= 0) eat();
-    if (first == '0') {
-        if (is_digit(peek())) fail_at_next("invalid number");
-    } else if (is_digit(first)) {
-        while (is_digit(peek())) eat();
-    } else {
-        fail("invalid number");
-    }
-    if (peek() == '.') {
-        eat();
-        if (!is_digit(peek())) fail_at_next("invalid number");
-        while (is_digit(peek())) eat();
-    }
-    if (peek() == 'e' || peek() == 'E') {
-        eat();
-        if (peek() == '+' || peek() == '-') eat();
-        const int c = peek();
-        if (c >= 0) eat();
-        if (!is_digit(c)) fail("invalid number");
-        while (is_digit(peek())) eat();
-    }
+    scan_number(*this, "invalid number");
 }
 
 void Reader::skip_value() {
@@ -486,46 +447,22 @@ void Reader::skip_value() {
     for (;;) {
         // A value, or an opening bracket.
         bool opened = false;
-        switch (skip_whitespace()) {
-            case -1:
-                fail_at_next("EOF while parsing a value");
-            case 'n':
-                eat();
-                expect_ident("ull");
-                break;
-            case 't':
-                eat();
-                expect_ident("rue");
-                break;
-            case 'f':
-                eat();
-                expect_ident("alse");
-                break;
-            case '-':
-            case '0':
-            case '1':
-            case '2':
-            case '3':
-            case '4':
-            case '5':
-            case '6':
-            case '7':
-            case '8':
-            case '9':
-                skip_number();
-                break;
-            case '"':
-                eat();
-                scan_string(nullptr);
-                break;
-            case '[':
-            case '{':
-                open.push_back(static_cast<char>(peek()));
-                eat();
-                opened = true;
-                break;
-            default:
-                fail_at_next("expected value");
+        const int next = skip_whitespace();
+        if (next < 0) {
+            fail_at_next("EOF while parsing a value");
+        } else if (starts_keyword(next)) {
+            read_keyword(*this, next);
+        } else if (starts_number(next)) {
+            skip_number();
+        } else if (next == '"') {
+            eat();
+            scan_string(nullptr);
+        } else if (next == '[' || next == '{') {
+            open.push_back(static_cast<char>(next));
+            eat();
+            opened = true;
+        } else {
+            fail_at_next("expected value");
         }
         if (open.empty()) return;
         // Close what ends here; stop after a comma, or before the first element
