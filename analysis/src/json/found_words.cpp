@@ -1,7 +1,7 @@
 #include "json/found_words.hpp"
 
 #include <charconv>
-#include <cstdlib>
+#include <cmath>
 #include <variant>
 
 #include "json/writer.hpp"
@@ -9,37 +9,13 @@
 namespace kestrova::json {
 
 std::string positional_double(double value) {
-    char buf[64];
-    auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific);
-    std::string_view sci(buf, static_cast<std::size_t>(res.ptr - buf));
+    if (!std::isfinite(value)) {  // inf/nan, not from text
+        char buf[16];
+        const auto res = std::to_chars(buf, buf + sizeof buf, value);
+        return std::string(buf, res.ptr);
+    }
     std::string out;
-    if (sci.front() == '-') {
-        out += '-';
-        sci.remove_prefix(1);
-    }
-    const std::size_t e_pos = sci.find('e');
-    if (e_pos == std::string_view::npos) return out + std::string(sci);  // inf/nan, not from text
-    std::string digits;
-    for (char c : sci.substr(0, e_pos)) {
-        if (c != '.') digits += c;
-    }
-    const int exponent = std::atoi(std::string(sci.substr(e_pos + 1)).c_str());
-    if (exponent < 0) {
-        out += "0.";
-        out.append(static_cast<std::size_t>(-exponent - 1), '0');
-        out += digits;
-        return out;
-    }
-    const auto int_len = static_cast<std::size_t>(exponent) + 1;
-    if (digits.size() <= int_len) {
-        out += digits;
-        out.append(int_len - digits.size(), '0');
-        out += ".0";
-    } else {
-        out.append(digits, 0, int_len);
-        out += '.';
-        out.append(digits, int_len);
-    }
+    append_positional(out, shortest_digits(value));
     return out;
 }
 

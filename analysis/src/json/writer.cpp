@@ -6,52 +6,61 @@
 
 namespace kestrova::json {
 
+ShortestDigits shortest_digits(double value) {
+    // Shortest round-trip digits in scientific form, e.g. "-1.5e-07".
+    char buf[64];
+    auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific);
+    std::string_view sci(buf, static_cast<std::size_t>(res.ptr - buf));
+    ShortestDigits decimal{sci.front() == '-', {}, 0};
+    if (decimal.negative) sci.remove_prefix(1);
+    const std::size_t e_pos = sci.find('e');
+    for (char c : sci.substr(0, e_pos)) {
+        if (c != '.') decimal.digits += c;
+    }
+    decimal.exponent = std::atoi(std::string(sci.substr(e_pos + 1)).c_str());
+    return decimal;
+}
+
+void append_positional(std::string& out, const ShortestDigits& decimal) {
+    const std::string& digits = decimal.digits;
+    if (decimal.negative) out += '-';
+    if (decimal.exponent < 0) {
+        out += "0.";
+        out.append(static_cast<std::size_t>(-decimal.exponent - 1), '0');
+        out += digits;
+        return;
+    }
+    const auto int_len = static_cast<std::size_t>(decimal.exponent) + 1;
+    if (digits.size() <= int_len) {
+        out += digits;
+        out.append(int_len - digits.size(), '0');
+        out += ".0";
+    } else {
+        out.append(digits, 0, int_len);
+        out += '.';
+        out.append(digits, int_len);
+    }
+}
+
 void append_double(std::string& out, double value) {
     if (!std::isfinite(value)) {
         out += "null";
         return;
     }
-    // Shortest round-trip digits in scientific form, e.g. "-1.5e-07".
-    char buf[64];
-    auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific);
-    std::string_view sci(buf, static_cast<std::size_t>(res.ptr - buf));
-    const bool negative = sci.front() == '-';
-    if (negative) sci.remove_prefix(1);
-    const std::size_t e_pos = sci.find('e');
-    std::string digits;
-    for (char c : sci.substr(0, e_pos)) {
-        if (c != '.') digits += c;
-    }
-    const int exponent = std::atoi(std::string(sci.substr(e_pos + 1)).c_str());
-
-    if (negative) out += '-';
-    if (exponent >= -5 && exponent <= 15) {
-        if (exponent < 0) {
-            out += "0.";
-            out.append(static_cast<std::size_t>(-exponent - 1), '0');
-            out += digits;
-        } else {
-            const auto int_len = static_cast<std::size_t>(exponent) + 1;
-            if (digits.size() <= int_len) {
-                out += digits;
-                out.append(int_len - digits.size(), '0');
-                out += ".0";
-            } else {
-                out.append(digits, 0, int_len);
-                out += '.';
-                out.append(digits, int_len);
-            }
-        }
+    const ShortestDigits decimal = shortest_digits(value);
+    if (decimal.exponent >= -5 && decimal.exponent <= 15) {
+        append_positional(out, decimal);
         return;
     }
-    out += digits[0];
-    if (digits.size() > 1) {
+    if (decimal.negative) out += '-';
+    out += decimal.digits[0];
+    if (decimal.digits.size() > 1) {
         out += '.';
-        out.append(digits, 1);
+        out.append(decimal.digits, 1);
     }
     out += 'e';
-    out += exponent < 0 ? '-' : '+';
-    append_unsigned(out, static_cast<std::uint64_t>(std::abs(exponent)));
+    out += decimal.exponent < 0 ? '-' : '+';
+    append_unsigned(out, static_cast<std::uint64_t>(std::abs(decimal.exponent)));
 }
 
 void append_string(std::string& out, std::string_view text) {
@@ -60,13 +69,27 @@ void append_string(std::string& out, std::string_view text) {
     for (char ch : text) {
         const auto c = static_cast<unsigned char>(ch);
         switch (c) {
-            case '"': out += "\\\""; break;
-            case '\\': out += "\\\\"; break;
-            case '\b': out += "\\b"; break;
-            case '\t': out += "\\t"; break;
-            case '\n': out += "\\n"; break;
-            case '\f': out += "\\f"; break;
-            case '\r': out += "\\r"; break;
+            case '"':
+                out += "\\\"";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\b':
+                out += "\\b";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\f':
+                out += "\\f";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
             default:
                 if (c < 0x20) {
                     out += "\\u00";
@@ -129,7 +152,9 @@ struct ValueAppender {
 }  // namespace
 
 // Values nest at most as deep as the reader allows (128 levels), so recursion is bounded.
-void append_value(std::string& out, const Value& value) { std::visit(ValueAppender{out}, value.data); }
+void append_value(std::string& out, const Value& value) {
+    std::visit(ValueAppender{out}, value.data);
+}
 
 std::string to_compact(const Value& value) {
     std::string out;

@@ -9,6 +9,20 @@
 
 namespace kestrova::json {
 
+// The shortest digits that read back as a finite double: no sign, point or
+// leading zero, and `exponent` is the decimal exponent of the first digit:
+// -1.5e-7 -> {true, "15", -7}.
+struct ShortestDigits {
+    bool negative;
+    std::string digits;
+    int exponent;
+};
+ShortestDigits shortest_digits(double value);
+
+// Lays out `decimal` positionally (never an exponent), with ".0" appended to whole
+// values: {false, "1", 16} -> "10000000000000000.0", {false, "15", -7} -> "0.00000015".
+void append_positional(std::string& out, const ShortestDigits& decimal);
+
 // Shortest round-trip digits; positional with at least one fractional digit when
 // the decimal exponent lies in -5..15, otherwise d.ddde±X; NaN and infinities as null.
 void append_double(std::string& out, double value);
