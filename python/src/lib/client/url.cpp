@@ -141,6 +141,29 @@ class Parser {
         if (!url_.path.empty()) url_.path.pop_back();
     }
 
+    // Where the authority, host, port and path segments end.
+    bool ends_segment(int c) const { return c == kEof || c == '?' || c == '#' || slash(c); }
+
+    // Moves on to `next` when `matched`; otherwise to the path state, which reads
+    // the character again.
+    void next_or_path(bool matched, State next) {
+        if (matched) {
+            state_ = next;
+        } else {
+            state_ = State::Path;
+            --ptr_;
+        }
+    }
+
+    void start_query() {
+        url_.query = std::string();
+        state_ = State::Query;
+    }
+    void start_fragment() {
+        url_.fragment = std::string();
+        state_ = State::Fragment;
+    }
+
     std::optional<std::string> parse_host_into(std::string_view text) {
         auto host = parse_host(text, !special_);
         if (auto* error = std::get_if<HostError>(&host)) return std::string(error->text);
@@ -189,12 +212,7 @@ class Parser {
                     --ptr_;
                 return std::nullopt;
             case State::PathOrAuthority:
-                if (c == '/') {
-                    state_ = State::Authority;
-                } else {
-                    state_ = State::Path;
-                    --ptr_;
-                }
+                next_or_path(c == '/', State::Authority);
                 return std::nullopt;
             case State::SpecialAuthorityIgnoreSlashes:
                 if (c != '/' && c != '\\') {
@@ -210,20 +228,10 @@ class Parser {
                 return port(c);
             case State::File:
                 url_.host = std::string();
-                if (c == '/' || c == '\\') {
-                    state_ = State::FileSlash;
-                } else {
-                    state_ = State::Path;
-                    --ptr_;
-                }
+                next_or_path(c == '/' || c == '\\', State::FileSlash);
                 return std::nullopt;
             case State::FileSlash:
-                if (c == '/' || c == '\\') {
-                    state_ = State::FileHost;
-                } else {
-                    state_ = State::Path;
-                    --ptr_;
-                }
+                next_or_path(c == '/' || c == '\\', State::FileHost);
                 return std::nullopt;
             case State::FileHost:
                 if (c == kEof || c == '/' || c == '\\' || c == '?' || c == '#') {
@@ -248,11 +256,9 @@ class Parser {
                     state_ = State::Path;
                     if (c != '/' && c != '\\') --ptr_;
                 } else if (c == '?') {
-                    url_.query = std::string();
-                    state_ = State::Query;
+                    start_query();
                 } else if (c == '#') {
-                    url_.fragment = std::string();
-                    state_ = State::Fragment;
+                    start_fragment();
                 } else if (c != kEof) {
                     state_ = State::Path;
                     if (c != '/') --ptr_;
@@ -263,11 +269,9 @@ class Parser {
                 return std::nullopt;
             case State::OpaquePath:
                 if (c == '?') {
-                    url_.query = std::string();
-                    state_ = State::Query;
+                    start_query();
                 } else if (c == '#') {
-                    url_.fragment = std::string();
-                    state_ = State::Fragment;
+                    start_fragment();
                 } else if (c == ' ') {
                     int next = remaining().empty() ? kEof : remaining()[0];
                     url_.opaque += (next == '?' || next == '#') ? "%20" : " ";
@@ -281,10 +285,7 @@ class Parser {
                     for (char b : buffer_)
                         percent_encode(*url_.query, static_cast<unsigned char>(b), set);
                     buffer_.clear();
-                    if (c == '#') {
-                        url_.fragment = std::string();
-                        state_ = State::Fragment;
-                    }
+                    if (c == '#') start_fragment();
                 } else {
                     buffer_.push_back(static_cast<char>(c));
                 }
@@ -311,7 +312,7 @@ class Parser {
                                static_cast<unsigned char>(b), EncodeSet::Userinfo);
             }
             buffer_.clear();
-        } else if (c == kEof || c == '?' || c == '#' || slash(c)) {
+        } else if (ends_segment(c)) {
             if (at_sign_seen_ && buffer_.empty()) return std::string("empty host");
             ptr_ -= static_cast<std::ptrdiff_t>(buffer_.size()) + 1;
             buffer_.clear();
@@ -328,7 +329,7 @@ class Parser {
             if (auto failure = parse_host_into(buffer_)) return failure;
             buffer_.clear();
             state_ = State::Port;
-        } else if (c == kEof || c == '?' || c == '#' || slash(c)) {
+        } else if (ends_segment(c)) {
             --ptr_;
             if (special_ && buffer_.empty()) return std::string("empty host");
             if (auto failure = parse_host_into(buffer_)) return failure;
@@ -349,7 +350,7 @@ class Parser {
             buffer_.push_back(static_cast<char>(c));
             return std::nullopt;
         }
-        if (c == kEof || c == '?' || c == '#' || slash(c)) {
+        if (ends_segment(c)) {
             if (!buffer_.empty()) {
                 if (default_port(url_.scheme) == port_value_)
                     url_.port.reset();
@@ -365,7 +366,7 @@ class Parser {
     }
 
     void path(int c) {
-        if (c == kEof || slash(c) || c == '?' || c == '#') {
+        if (ends_segment(c)) {
             bool slashed = slash(c);
             if (double_dot(buffer_)) {
                 shorten_path();
@@ -379,11 +380,9 @@ class Parser {
             }
             buffer_.clear();
             if (c == '?') {
-                url_.query = std::string();
-                state_ = State::Query;
+                start_query();
             } else if (c == '#') {
-                url_.fragment = std::string();
-                state_ = State::Fragment;
+                start_fragment();
             }
             return;
         }
