@@ -5,6 +5,8 @@ import json
 
 import pytest
 
+from servers.client_env import CLIENT_ENV_VARS
+
 # The smallest scenario that reads and runs: one resource, one variable, one action.
 _BASE_DOCUMENT = {
     "version": "1.0",
@@ -37,21 +39,6 @@ def scenario(**overrides):
 
 
 MINIMAL_SCENARIO = scenario()
-
-# Variables that change where an HTTP client connects or whom it trusts.
-CLIENT_ENV_VARS = (
-    "HTTP_PROXY",
-    "HTTPS_PROXY",
-    "ALL_PROXY",
-    "NO_PROXY",
-    "http_proxy",
-    "https_proxy",
-    "all_proxy",
-    "no_proxy",
-    "REQUEST_METHOD",
-    "SSL_CERT_FILE",
-    "SSL_CERT_DIR",
-)
 
 
 @pytest.fixture

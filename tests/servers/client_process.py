@@ -13,24 +13,9 @@ import subprocess
 import sys
 
 import kestrova
+from servers.client_env import CLIENT_ENV_VARS
 
 MODULE_DIR = os.path.dirname(os.path.abspath(kestrova.__file__))
-
-# Variables that change where the client connects or whom it trusts; cleared unless a test
-# sets them, so that the machine's own settings cannot leak in.
-CLIENT_ENV_VARS = [
-    "HTTP_PROXY",
-    "HTTPS_PROXY",
-    "ALL_PROXY",
-    "NO_PROXY",
-    "http_proxy",
-    "https_proxy",
-    "all_proxy",
-    "no_proxy",
-    "REQUEST_METHOD",
-    "SSL_CERT_FILE",
-    "SSL_CERT_DIR",
-]
 
 CHILD = r"""
 import json, sys, time
