@@ -1,7 +1,10 @@
 #include "vibe/result_writer.hpp"
 
 #include <cstdint>
+#include <optional>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "json/writer.hpp"
 #include "lib/result_names.hpp"
@@ -19,27 +22,15 @@ class ResultWriter {
     void result(const SimulationResult& r) {
         out_ += '{';
         key("timeline", true);
-        out_ += '[';
-        for (std::size_t i = 0; i < r.timeline.size(); ++i) {
-            if (i != 0) out_ += ',';
-            step(r.timeline[i]);
-        }
-        out_ += ']';
+        array(r.timeline, [this](const TimelineStep& s) { step(s); });
         key("point_of_no_return");
         optional_size(r.point_of_no_return);
         key("goal_reached_at");
         optional_size(r.goal_reached_at);
         key("recommended_path");
-        if (r.recommended_path) {
-            out_ += '[';
-            for (std::size_t i = 0; i < r.recommended_path->size(); ++i) {
-                if (i != 0) out_ += ',';
-                json::append_string(out_, (*r.recommended_path)[i]);
-            }
-            out_ += ']';
-        } else {
-            out_ += "null";
-        }
+        nullable(r.recommended_path, [this](const std::vector<std::string>& path) {
+            array(path, [this](const std::string& name) { json::append_string(out_, name); });
+        });
         key("is_approximate");
         boolean(r.is_approximate);
         key("verdict");
@@ -58,18 +49,9 @@ class ResultWriter {
         json::append_double(out_, r.error_bounds.confidence);
         out_ += '}';
         key("alerts");
-        out_ += '[';
-        for (std::size_t i = 0; i < r.alerts.size(); ++i) {
-            if (i != 0) out_ += ',';
-            alert(r.alerts[i]);
-        }
-        out_ += ']';
+        array(r.alerts, [this](const SystemAlert& a) { alert(a); });
         key("sensitivity_report");
-        if (r.sensitivity_report) {
-            sensitivity(*r.sensitivity_report);
-        } else {
-            out_ += "null";
-        }
+        nullable(r.sensitivity_report, [this](const SensitivityReport& s) { sensitivity(s); });
         out_ += '}';
     }
 
@@ -82,20 +64,35 @@ class ResultWriter {
 
     void size(std::size_t value) { json::append_unsigned(out_, static_cast<std::uint64_t>(value)); }
 
-    void optional_size(const std::optional<std::size_t>& value) {
+    // `items` as an array, each written by `write_item`.
+    template <class Items, class WriteItem>
+    void array(const Items& items, WriteItem write_item) {
+        out_ += '[';
+        bool first = true;
+        for (const auto& item : items) {
+            if (!first) out_ += ',';
+            first = false;
+            write_item(item);
+        }
+        out_ += ']';
+    }
+
+    // The value written by `write`, or null when absent.
+    template <class T, class Write>
+    void nullable(const std::optional<T>& value, Write write) {
         if (value) {
-            size(*value);
+            write(*value);
         } else {
             out_ += "null";
         }
     }
 
+    void optional_size(const std::optional<std::size_t>& value) {
+        nullable(value, [this](std::size_t v) { size(v); });
+    }
+
     void optional_string(const std::optional<std::string>& value) {
-        if (value) {
-            json::append_string(out_, *value);
-        } else {
-            out_ += "null";
-        }
+        nullable(value, [this](const std::string& v) { json::append_string(out_, v); });
     }
 
     void boolean(bool value) { out_ += value ? "true" : "false"; }
