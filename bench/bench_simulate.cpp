@@ -17,8 +17,10 @@
 #include "lib/reachable_width.hpp"
 #include "lib/simulate.hpp"
 #include "lib/timeline.hpp"
+#include "reachability/core/initial_state_search.hpp"
 #include "reachability/core/reachability_engine.hpp"
 #include "vibe/compiler.hpp"
+#include "vibe/compiler_graph.hpp"
 #include "vibe/result_writer.hpp"
 #include "vibe/scenario_reader.hpp"
 
@@ -172,48 +174,64 @@ VibeSchema discrete_grid_case() {
 // Width work of a discrete run: one least-cost table answering every step versus one
 // bounded search per step (and one for W0), as a per-step walk would do.
 void compare_widths(const char* name, const VibeSchema& schema, int runs) {
-    const ReachabilityEngine engine(ScenarioCompiler::compile(schema));
-    const std::string start = hash_state(get_initial_attributes(schema.variables));
+    const InitialStateSearch search(compile_state_graph(schema));
     const double budget = schema.resources.front().second.initial;
     const std::size_t horizon = schema.time.horizon;
     std::size_t sink = 0;
     const double table = median_seconds(runs, [&] {
-        const ReachableWidth widths(engine, start);
+        const ReachableWidth widths(search);
         sink += widths.count(budget);
         for (std::size_t t = 0; t <= horizon; ++t)
             sink += widths.count(step_budget(budget, t, horizon));
     });
     const double per_step = median_seconds(runs, [&] {
-        sink += engine.count_reachable(start, budget);
+        sink += search.count_reachable(budget);
         for (std::size_t t = 0; t <= horizon; ++t) {
             const double b = step_budget(budget, t, horizon);
-            if (b > 0) sink += engine.count_reachable(start, b);
+            if (b > 0) sink += search.count_reachable(b);
         }
     });
     std::printf("  %-28s widths: table %9.1f us   per-step search %9.1f us   ratio %.2fx  (%zu)\n",
                 name, table * 1e6, per_step * 1e6, per_step / table, sink % 10);
 }
 
+// The pipeline's graph (compile_state_graph, searched from its initial state)
+// beside the public state space and engine over it, measured in the same run.
+void compare_compile_paths(const char* name, const VibeSchema& schema, int runs) {
+    const double budget = schema.resources.front().second.initial;
+    const std::string start = hash_state(get_initial_attributes(schema.variables));
+    std::size_t sink = 0;
+    const double space_path = median_seconds(runs, [&] {
+        const ReachabilityEngine engine(ScenarioCompiler::compile(schema));
+        sink += engine.count_reachable(start, budget);
+    });
+    const double graph_path = median_seconds(runs, [&] {
+        const InitialStateSearch search(compile_state_graph(schema));
+        sink += search.count_reachable(budget);
+    });
+    std::printf(
+        "  %-28s compile, index and one search: state space and engine %9.1f us   graph %9.1f "
+        "us   ratio %.2fx  (%zu)\n",
+        name, space_path * 1e6, graph_path * 1e6, space_path / graph_path, sink % 10);
+}
+
 // Where the time of one run goes, stage by stage.
 void breakdown(const char* name, const VibeSchema& schema, int runs) {
     const double budget = schema.resources.front().second.initial;
-    const double compile = median_seconds(runs, [&] { (void)ScenarioCompiler::compile(schema); });
-    const StateSpace space = ScenarioCompiler::compile(schema);
-    // The pipeline hands the compiled space over to the engine (no copy).
-    const double compile_and_engine = median_seconds(
-        runs, [&] { const ReachabilityEngine e(ScenarioCompiler::compile(schema)); });
-    const ReachabilityEngine engine(space);
-    const std::string start = hash_state(get_initial_attributes(schema.variables));
-    const double search =
-        median_seconds(runs, [&] { (void)engine.count_reachable(start, budget); });
-    const double table = median_seconds(runs, [&] { ReachableWidth w(engine, start); });
+    const double compile = median_seconds(runs, [&] { (void)compile_state_graph(schema); });
+    const StateGraph graph = compile_state_graph(schema);
+    const double compile_and_index =
+        median_seconds(runs, [&] { const InitialStateSearch s(compile_state_graph(schema)); });
+    const InitialStateSearch search(graph);
+    const double one_search = median_seconds(runs, [&] { (void)search.count_reachable(budget); });
+    const double table = median_seconds(runs, [&] { ReachableWidth w(search); });
     const double whole = median_seconds(runs, [&] { (void)simulate(schema, std::nullopt); });
     std::printf(
-        "  %-28s whole %9.1f us: compile %9.1f, engine index %8.1f, rest of the pipeline %8.1f "
+        "  %-28s whole %9.1f us: compile %9.1f, search index %8.1f, rest of the pipeline %8.1f "
         "(one search %.1f, least-cost table %.1f; states %zu, transitions %zu)\n",
-        name, whole * 1e6, compile * 1e6, (compile_and_engine - compile) * 1e6,
-        (whole - compile_and_engine) * 1e6, search * 1e6, table * 1e6, space.states.size(),
-        space.transitions.size());
+        name, whole * 1e6, compile * 1e6, (compile_and_index - compile) * 1e6,
+        (whole - compile_and_index) * 1e6, one_search * 1e6, table * 1e6, graph.state_count,
+        graph.from.size());
 }
 
 }  // namespace
@@ -222,8 +240,8 @@ int main() {
     const VibeSchema worst = worst_case();
     const long simulate_kib =
         child_peak_added_kib([&] { (void)write_result(simulate(worst, std::nullopt)); });
-    const long compile_kib = child_peak_added_kib([&] { (void)ScenarioCompiler::compile(worst); });
-    const long engine_kib =
+    const long compile_kib = child_peak_added_kib([&] { (void)compile_state_graph(worst); });
+    const long space_kib =
         child_peak_added_kib([&] { const ReachabilityEngine e(ScenarioCompiler::compile(worst)); });
     const std::string first = write_result(simulate(worst, std::nullopt));
 
@@ -233,8 +251,7 @@ int main() {
 
     std::printf("simulate (medians)\n");
     const double worst_t = median_seconds(41, [&] { (void)simulate(worst, std::nullopt); });
-    const double worst_compile =
-        median_seconds(41, [&] { (void)ScenarioCompiler::compile(worst); });
+    const double worst_compile = median_seconds(41, [&] { (void)compile_state_graph(worst); });
     const double continuous_t =
         median_seconds(401, [&] { (void)simulate(continuous, std::nullopt); });
     const double small_t = median_seconds(4001, [&] { (void)simulate(small, std::nullopt); });
@@ -259,15 +276,17 @@ int main() {
     std::printf("  writing the small result document:                         %8.2f us\n",
                 write_t * 1e6);
     std::printf(
-        "  worst case peak memory added: %.2f MiB (target <= 16 MiB); compile alone %.2f MiB, "
-        "compile and engine %.2f MiB; document %zu bytes\n",
-        simulate_kib / 1024.0, compile_kib / 1024.0, engine_kib / 1024.0, first.size());
+        "  worst case peak memory added: %.2f MiB (target <= 16 MiB); graph compile alone %.2f "
+        "MiB; the public state space and its engine %.2f MiB; document %zu bytes\n",
+        simulate_kib / 1024.0, compile_kib / 1024.0, space_kib / 1024.0, first.size());
     std::printf("breakdown (medians)\n");
     breakdown("worst local case", worst, 21);
     breakdown("continuous scenario", continuous, 201);
     breakdown("small scenario", small, 2001);
 
     std::printf("side by side\n");
+    compare_compile_paths("worst local case", worst, 21);
+    compare_compile_paths("small scenario", small, 2001);
     compare_widths("small scenario", small, 4001);
     compare_widths("discrete 1000-state grid", grid, 201);
     {

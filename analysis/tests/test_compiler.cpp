@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <bit>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -15,6 +17,7 @@
 #include "reference_compile.hpp"
 #include "types.hpp"
 #include "vibe/compiler.hpp"
+#include "vibe/compiler_graph.hpp"
 #include "vibe/scenario_reader.hpp"
 
 namespace kestrova {
@@ -137,11 +140,54 @@ void expect_same_space(const StateSpace& actual, const StateSpace& expected) {
     }
 }
 
+// The bare graph is compile's state space without its texts: states numbered in
+// discovery order from the initial one, identifier ranks in bytewise order, and
+// the same transitions in the same order.
+void expect_same_graph(const StateGraph& graph, const StateSpace& space,
+                       const std::string& initial_id) {
+    ASSERT_EQ(graph.state_count, space.states.size());
+    ASSERT_EQ(graph.identifier_rank.size(), graph.state_count);
+    std::vector<std::string> sorted_ids;
+    for (const auto& entry : space.states) sorted_ids.push_back(entry.first);
+    std::sort(sorted_ids.begin(), sorted_ids.end());
+    std::vector<std::string> id_of;
+    for (const std::uint32_t rank : graph.identifier_rank) id_of.push_back(sorted_ids.at(rank));
+    ASSERT_EQ(std::set<std::string>(id_of.begin(), id_of.end()).size(), id_of.size());
+    EXPECT_EQ(id_of[0], initial_id);
+
+    ASSERT_EQ(graph.from.size(), space.transitions.size());
+    ASSERT_EQ(graph.to.size(), space.transitions.size());
+    ASSERT_EQ(graph.cost.size(), space.transitions.size());
+    std::uint32_t discovered = 1;
+    for (std::size_t i = 0; i < space.transitions.size(); ++i) {
+        const Transition& t = space.transitions[i];
+        ASSERT_LT(graph.from[i], graph.state_count) << i;
+        ASSERT_LT(graph.to[i], graph.state_count) << i;
+        EXPECT_EQ(id_of[graph.from[i]], t.from) << i;
+        EXPECT_EQ(id_of[graph.to[i]], t.to) << i;
+        EXPECT_EQ(std::bit_cast<std::uint64_t>(graph.cost[i]), std::bit_cast<std::uint64_t>(t.cost))
+            << i;
+        if (graph.to[i] >= discovered) {
+            EXPECT_EQ(graph.to[i], discovered++) << i;
+        }
+        if (i > 0) {
+            EXPECT_LE(graph.from[i - 1], graph.from[i]) << i;
+        }
+    }
+    EXPECT_EQ(discovered, graph.state_count);
+}
+
+void expect_same_graph(const VibeSchema& schema, const StateSpace& space) {
+    expect_same_graph(compile_state_graph(schema), space,
+                      hash_state(get_initial_attributes(schema.variables)));
+}
+
 TEST(Compile, NoActionsGivesTheInitialStateAlone) {
     VibeSchema schema = with_variables({{"x", variable(1.3)}, {"mode", variable("on")}});
     const StateSpace space = ScenarioCompiler::compile(schema);
     EXPECT_EQ(state_ids(space), std::set<std::string>{"mode:\"on\"|x:1.3000"});
     EXPECT_TRUE(space.transitions.empty());
+    expect_same_graph(schema, space);
 }
 
 TEST(Compile, NoVariablesGivesSelfLoopsOnTheEmptyIdentifier) {
@@ -153,6 +199,7 @@ TEST(Compile, NoVariablesGivesSelfLoopsOnTheEmptyIdentifier) {
     EXPECT_EQ(state_ids(space), std::set<std::string>{""});
     EXPECT_EQ(edges(space), (std::vector<std::pair<std::string, std::string>>(3, {"", ""})));
     expect_invariants(space);
+    expect_same_graph(schema, space);
 }
 
 TEST(Compile, InitialValuesAreKeptUnsnappedAndWithTheirKinds) {
@@ -455,6 +502,7 @@ TEST(Compile, ExpansionStopsAtFiveThousandStates) {
     EXPECT_GT(wide.states.size(), 5000u);
     expect_invariants(wide);
     expect_same_space(wide, reference::compile(schema));
+    expect_same_graph(schema, wide);
 }
 
 TEST(Compile, StatesMergeByIdentifier) {
@@ -535,6 +583,7 @@ TEST(Compile, MatchesTheDirectAlgorithmOnRandomScenarios) {
         SCOPED_TRACE(round);
         expect_invariants(space);
         expect_same_space(space, reference::compile(schema));
+        expect_same_graph(schema, space);
         if (HasFailure()) break;
     }
 }
@@ -554,6 +603,7 @@ TEST(Compile, ExampleScenariosMatchTheDirectAlgorithm) {
         EXPECT_GT(space.transitions.size(), 0u);
         expect_invariants(space);
         expect_same_space(space, reference::compile(*read.schema));
+        expect_same_graph(*read.schema, space);
         ++compiled;
     }
     EXPECT_GT(compiled, 0);

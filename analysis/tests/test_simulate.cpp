@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -11,8 +13,10 @@
 #include "lib/simulate.hpp"
 #include "lib/temporal_alert.hpp"
 #include "lib/timeline.hpp"
+#include "reachability/core/initial_state_search.hpp"
 #include "reachability/core/reachability_engine.hpp"
 #include "vibe/compiler.hpp"
+#include "vibe/compiler_graph.hpp"
 #include "vibe/result_writer.hpp"
 #include "vibe/scenario_reader.hpp"
 
@@ -406,11 +410,20 @@ TEST(TemporalFinding, AlertAndSuffix) {
     EXPECT_EQ(f.verdict_suffix, " [T24 ALERT: 2 monotonicity violation(s) detected]");
 }
 
-// One least-cost table must count exactly what a bounded search reaches, for every budget.
-TEST(ReachableWidth, MatchesPerBudgetSearchOnRandomScenarios) {
+// The pipeline searches the bare compiled graph; it must reach exactly what the
+// engine over the public state space reaches from hash_state of the initial
+// values, for every budget: by one search, through the least-cost table, and in
+// the widths and verdict of a whole run. Negative costs and ties make the
+// queue's tie order show, so the graph's identifier ranks are checked too.
+TEST(ReachableWidth, MatchesTheEngineOnRandomScenarios) {
     std::mt19937 rng(20240611);
     auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
-    for (int round = 0; round < 60; ++round) {
+    const char* costs[] = {"0", "1", "1", "2", "3", "0.5", "6", "-1"};
+    const double budgets[] = {-1.0, -0.0, 0.0,  0.5,  1.0,  2.5,  3.0,
+                              7.0,  12.0, 40.0, kInf, kNaN, -kInf};
+    int negative_rounds = 0;
+    int whole_runs = 0;
+    for (int round = 0; round < 400; ++round) {
         Doc d;
         const int n = pick(1, 3);
         d.variables = "{";
@@ -424,27 +437,64 @@ TEST(ReachableWidth, MatchesPerBudgetSearchOnRandomScenarios) {
         d.variables += "}";
         d.resources = R"({"r":{"initial":10,"min":0}})";
         d.actions = "[";
-        const int actions = pick(1, 4);
+        const int actions = pick(1, 5);
+        const bool negative = pick(0, 5) == 0;
         for (int a = 0; a < actions; ++a) {
             if (a) d.actions += ",";
-            const int cost = pick(0, 6);
-            const std::string cost_text = cost == 6 ? "0.5" : std::to_string(cost);
-            d.actions += cat(R"({"name":"a","cost":{"r":)", cost_text, R"(},"effects":{"v)",
+            const std::string cost = costs[pick(0, negative ? 7 : 6)];
+            std::string precondition;
+            if (pick(0, 3) == 0)
+                precondition = cat(R"(,"preconditions":["v)", std::to_string(pick(0, n - 1)), " < ",
+                                   std::to_string(pick(-1, 3)), R"("])");
+            d.actions += cat(R"({"name":"a","cost":{"r":)", cost, R"(},"effects":{"v)",
                              std::to_string(pick(0, n - 1)), R"(":{"op":"add","value":)",
-                             std::to_string(pick(-2, 2)), "}}}");
+                             std::to_string(pick(-2, 2)), "}}", precondition, "}");
         }
         d.actions += "]";
+        if (pick(0, 3) == 0)
+            d.constraints = cat(R"([{"type":"threshold","mode":"hard","variable":"v0",)",
+                                R"("operator":"lt","value":)", std::to_string(pick(0, 3)), "}]");
+        d.horizon = static_cast<std::size_t>(pick(0, 6));
         const VibeSchema schema = d.schema();
+        SCOPED_TRACE(d.text());
+
         const ReachabilityEngine engine(ScenarioCompiler::compile(schema));
         const std::string start = hash_state(get_initial_attributes(schema.variables));
-        ASSERT_FALSE(engine.has_negative_cost());
-        const ReachableWidth table(engine, start);
-        for (double b : {-1.0, -0.0, 0.0, 0.5, 1.0, 2.5, 3.0, 7.0, 12.0, 40.0, kInf, kNaN, -kInf}) {
-            const std::size_t expected = engine.compute_reachable_set(start, b).reachable.size();
-            EXPECT_EQ(table.count(b), expected) << d.text() << " budget " << b;
-            EXPECT_EQ(engine.count_reachable(start, b), expected) << d.text() << " budget " << b;
+        const InitialStateSearch search(compile_state_graph(schema));
+        ASSERT_EQ(search.has_negative_cost(), engine.has_negative_cost());
+        negative_rounds += search.has_negative_cost();
+        const ReachableWidth table(search);
+        for (const double b : budgets) {
+            const ReachableSet expected = engine.compute_reachable_set(start, b);
+            EXPECT_EQ(search.count_reachable(b), expected.reachable.size()) << "budget " << b;
+            EXPECT_EQ(table.count(b), expected.reachable.size()) << "budget " << b;
+            std::vector<double> least = search.least_costs(b);
+            std::vector<double> expected_least;
+            for (const auto& entry : expected.costs) expected_least.push_back(entry.second);
+            std::sort(least.begin(), least.end());
+            std::sort(expected_least.begin(), expected_least.end());
+            EXPECT_EQ(least, expected_least) << "budget " << b;
         }
+
+        const std::optional<double> given =
+            pick(0, 3) == 0 ? std::nullopt : std::optional<double>(budgets[pick(0, 12)]);
+        const double budget = given.value_or(10.0);
+        const SimulationResult r = simulate(schema, given);
+        const std::size_t w0 = engine.compute_reachable_set(start, budget).reachable.size();
+        EXPECT_EQ(r.recommendation, verdict_for(w0).recommendation);
+        if (r.calculation_mode == ExecutionMode::Continuous) continue;
+        std::vector<std::size_t> expected_widths;
+        for (std::size_t t = 0; t <= d.horizon; ++t) {
+            const double b = step_budget(budget, t, d.horizon);
+            expected_widths.push_back(
+                b <= 0 ? 0 : engine.compute_reachable_set(start, b).reachable.size());
+        }
+        EXPECT_EQ(widths(r), expected_widths) << "budget " << budget;
+        ++whole_runs;
+        if (HasFailure()) break;
     }
+    EXPECT_GT(negative_rounds, 20);
+    EXPECT_GT(whole_runs, 200);
 }
 
 TEST(ReachableWidth, CountWithinTable) {

@@ -13,15 +13,15 @@ std::size_t count_within(const std::vector<double>& sorted_costs, double budget)
     return std::max<std::size_t>(static_cast<std::size_t>(end - sorted_costs.begin()), 1);
 }
 
-ReachableWidth::ReachableWidth(const ReachabilityEngine& engine, std::string start)
-    : engine_(engine), start_(std::move(start)), per_budget_search_(engine.has_negative_cost()) {
+ReachableWidth::ReachableWidth(const InitialStateSearch& search)
+    : search_(search), per_budget_search_(search.has_negative_cost()) {
     if (per_budget_search_) return;
-    sorted_costs_ = engine_.least_costs(start_, std::numeric_limits<double>::infinity());
+    sorted_costs_ = search_.least_costs(std::numeric_limits<double>::infinity());
     std::sort(sorted_costs_.begin(), sorted_costs_.end());
 }
 
 std::size_t ReachableWidth::count(double budget) const {
-    if (per_budget_search_) return engine_.count_reachable(start_, budget);
+    if (per_budget_search_) return search_.count_reachable(budget);
     return count_within(sorted_costs_, budget);
 }
 

@@ -2,10 +2,9 @@
 #pragma once
 
 #include <cstddef>
-#include <string>
 #include <vector>
 
-#include "reachability/core/reachability_engine.hpp"
+#include "reachability/core/initial_state_search.hpp"
 
 namespace kestrova {
 
@@ -14,13 +13,13 @@ namespace kestrova {
 // budget. With a negative cost that no longer holds and each budget gets its own search.
 class ReachableWidth {
   public:
-    ReachableWidth(const ReachabilityEngine& engine, std::string start);
+    // `search` must outlive this.
+    explicit ReachableWidth(const InitialStateSearch& search);
 
     std::size_t count(double budget) const;
 
   private:
-    const ReachabilityEngine& engine_;
-    std::string start_;
+    const InitialStateSearch& search_;
     bool per_budget_search_;
     std::vector<double> sorted_costs_;  // least costs, ascending; start included
 };

@@ -16,9 +16,10 @@
 #include "lib/schema_checks.hpp"
 #include "lib/temporal_alert.hpp"
 #include "lib/timeline.hpp"
-#include "reachability/core/reachability_engine.hpp"
+#include "reachability/core/initial_state_search.hpp"
 #include "temporal.hpp"
 #include "vibe/compiler.hpp"
+#include "vibe/compiler_graph.hpp"
 
 namespace kestrova {
 
@@ -125,22 +126,22 @@ SimulationResult simulate(VibeSchema schema, std::optional<double> budget) {
     if (mode != ExecutionMode::Discrete)
         result.alerts.push_back(high_complexity_alert(score, mode));
 
-    StateSpace space = ScenarioCompiler::compile(schema);
+    // Only the number of states reachable from the start is wanted, so the
+    // scenario compiles to the bare graph; its initial state is the start.
+    const InitialStateSearch search(compile_state_graph(schema));
     const AttributeMap initial = get_initial_attributes(schema.variables);
-    const std::string start = hash_state(initial);
     const double b = effective_budget(schema, budget);
 
     const std::vector<std::string> names = sorted_variable_names(schema.variables);
     const PolytopeModel model = build_polytope(names, schema.variables, schema.constraints);
 
-    const ReachabilityEngine engine(std::move(space));
     // Continuous mode needs one width only; the other modes need one per step.
     std::optional<ReachableWidth> widths;
     std::size_t initial_width = 0;
     if (mode == ExecutionMode::Continuous) {
-        initial_width = engine.count_reachable(start, b);
+        initial_width = search.count_reachable(b);
     } else {
-        widths.emplace(engine, start);
+        widths.emplace(search);
         initial_width = widths->count(b);
     }
 
@@ -159,7 +160,7 @@ SimulationResult simulate(VibeSchema schema, std::optional<double> budget) {
 
     StepWidthSources sources;
     sources.reachable_width = [&](double step) {
-        return widths ? widths->count(step) : engine.count_reachable(start, step);
+        return widths ? widths->count(step) : search.count_reachable(step);
     };
     sources.volume_estimate = [&] {
         return estimate_volume(model.planes, make_estimator_tables(schema.variables), names);

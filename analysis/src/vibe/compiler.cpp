@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "vibe/compiler_expansion.hpp"
 #include "vibe/compiler_program.hpp"
 #include "vibe/compiler_state_table.hpp"
 
@@ -14,10 +15,6 @@ namespace {
 
 using compiler_detail::Slot;
 using compiler_detail::SlotKind;
-using compiler_detail::Slots;
-
-// States beyond this many are recorded but not expanded.
-constexpr std::size_t kExpansionLimit = 5000;
 
 AttributeMap to_attributes(const compiler_detail::Program& program, const Slot* slots) {
     AttributeMap attributes;
@@ -43,48 +40,14 @@ AttributeMap to_attributes(const compiler_detail::Program& program, const Slot* 
 
 StateSpace ScenarioCompiler::compile(const VibeSchema& schema) {
     const compiler_detail::Program program = compiler_detail::build_program(schema);
-    compiler_detail::StateTable table(program);
+    compiler_detail::StateTable table(program, /*keep_ids=*/true);
     StateSpace space;
-
-    std::vector<std::uint32_t> queue;
-    queue.push_back(table.intern(program.initial).first);
-
-    Slots current;
-    Slots next;
-    Slots scratch;
-    for (std::size_t head = 0; head < queue.size(); ++head) {
-        const std::uint32_t from = queue[head];
-        const Slot* from_slots = table.slots(from);
-        if (compiler_detail::breaks_hard_constraint(program, from_slots)) continue;
-        // Copied, since interning new states may move the table's storage.
-        current.assign(from_slots, from_slots + program.variables.size());
-
-        for (const compiler_detail::CompiledAction& action : program.actions) {
-            if (action.never_enabled) continue;
-            bool enabled = true;
-            for (const compiler_detail::SlotCondition& condition : action.preconditions) {
-                if (!compiler_detail::holds(condition, current.data())) {
-                    enabled = false;
-                    break;
-                }
-            }
-            if (!enabled) continue;
-
-            compiler_detail::apply_slot_effects(action.effects, current, next);
-            for (const compiler_detail::CompiledTransition& transition : program.transitions) {
-                // Each condition sees the values left by the action and earlier transitions.
-                if (!compiler_detail::holds(transition.condition, next.data())) continue;
-                compiler_detail::apply_slot_effects(transition.effects, next, scratch);
-                std::swap(next, scratch);
-            }
-            compiler_detail::snap_and_clamp(program, next);
-
-            const auto [to, added] = table.intern(next);
+    compiler_detail::expand_breadth_first(
+        program, table,
+        [&](std::uint32_t from, std::uint32_t to, const compiler_detail::CompiledAction& action) {
             space.transitions.push_back(
                 Transition{table.id(from), table.id(to), action.cost, action.resource_costs});
-            if (added && table.size() < kExpansionLimit) queue.push_back(to);
-        }
-    }
+        });
 
     space.states.reserve(table.size());
     // The initial state keeps its values exactly as given, integer kinds included.

@@ -217,17 +217,12 @@ void apply_slot_effects(const std::vector<SlotEffect>& effects, const Slots& in,
     }
 }
 
-void snap_and_clamp(const Program& program, Slots& slots) {
-    for (std::size_t i = 0; i < slots.size(); ++i) {
-        Slot& slot = slots[i];
-        if (slot.kind != SlotKind::Number) continue;
-        const SlotVariable& variable = program.variables[i];
-        // std::round rounds halfway cases away from zero.
-        double v = std::round(slot.number / variable.discretization) * variable.discretization;
-        if (variable.min) v = max_ignoring_nan(v, *variable.min);  // a NaN v gives min
-        if (variable.max) v = min_ignoring_nan(v, *variable.max);  // a NaN v gives max
-        slot = stored(v);
-    }
+Slot snap_and_clamp(const SlotVariable& variable, double number) {
+    // std::round rounds halfway cases away from zero.
+    double v = std::round(number / variable.discretization) * variable.discretization;
+    if (variable.min) v = max_ignoring_nan(v, *variable.min);  // a NaN v gives min
+    if (variable.max) v = min_ignoring_nan(v, *variable.max);  // a NaN v gives max
+    return stored(v);
 }
 
 }  // namespace kestrova::compiler_detail

@@ -86,6 +86,7 @@ bool holds(const SlotCondition& condition, const Slot* slots);
 bool breaks_hard_constraint(const Program& program, const Slot* slots);
 // out = in with the effects applied; every read comes from `in`.
 void apply_slot_effects(const std::vector<SlotEffect>& effects, const Slots& in, Slots& out);
-void snap_and_clamp(const Program& program, Slots& slots);
+// A number after an action step: snapped to the discretization, then clamped.
+Slot snap_and_clamp(const SlotVariable& variable, double number);
 
 }  // namespace kestrova::compiler_detail

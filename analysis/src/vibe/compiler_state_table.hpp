@@ -5,7 +5,8 @@
 // of a non-numeric initial value) is interned per variable, and a state is
 // keyed by the tuple of its text ids. Value texts are self-delimiting (no text
 // is a proper prefix of another) and the keys are the same in every state, so
-// two tuples are equal exactly when their identifiers are.
+// two tuples are equal exactly when their identifiers are, and tuples compared
+// text by text order like their identifiers do.
 #pragma once
 
 #include <cstddef>
@@ -21,31 +22,56 @@ namespace kestrova::compiler_detail {
 
 class StateTable {
   public:
-    explicit StateTable(const Program& program);
+    // Identifier texts are built for new states only when `keep_ids` is set.
+    StateTable(const Program& program, bool keep_ids);
 
-    // Index of the state with these values' identifier, adding it when new
-    // (second = true). A new state keeps `slots` as its values.
+    // Index of the state with these exact values' identifier, adding it when
+    // new (second = true). A new state keeps `slots` as its values.
     std::pair<std::uint32_t, bool> intern(const Slots& slots);
 
-    std::size_t size() const { return ids_.size(); }
+    // The same for an action step's result before snapping: every number is
+    // snapped and clamped first, and a new state keeps the snapped values.
+    std::pair<std::uint32_t, bool> intern_snapped(const Slots& raw);
+
+    std::size_t size() const { return states_; }
+    // Only when built with `keep_ids`.
     const std::string& id(std::uint32_t state) const { return ids_[state]; }
     const Slot* slots(std::uint32_t state) const { return slots_.data() + state * width_; }
 
+    // By state: the rank of its identifier among all states' identifiers in
+    // bytewise order (a permutation of 0 .. size() - 1).
+    std::vector<std::uint32_t> identifier_ranks() const;
+
   private:
+    // A snapped number with its text id, cached by the bits of the raw number.
+    struct SnapEntry {
+        std::uint64_t raw_bits = 0;
+        Slot snapped;
+        std::uint32_t text_id = 0;
+        bool used = false;
+    };
+
     struct VariableTexts {
         std::unordered_map<std::uint64_t, std::uint32_t> by_bits;
         std::unordered_map<std::string, std::uint32_t> by_text;
         std::vector<std::string> texts;
         std::uint32_t null_id = 0;
         std::uint32_t original_id = 0;
+        std::vector<SnapEntry> snaps;  // open addressing, size a power of two
+        std::size_t snap_count = 0;
     };
 
     std::uint32_t text_id(VariableTexts& variable, std::string text);
     std::uint32_t value_id(std::size_t variable, const Slot& slot);
+    const SnapEntry& snap(std::size_t variable, double raw);
     std::uint64_t hash_key(const std::uint32_t* key) const;
+    std::pair<std::uint32_t, bool> find_or_add(const Slots& slots);
     void grow();
 
+    const Program& program_;
     std::size_t width_;
+    bool keep_ids_;
+    std::size_t states_ = 0;
     std::vector<std::string> names_;
     std::vector<VariableTexts> variables_;
     std::vector<std::uint32_t> keys_;  // width_ text ids per state
@@ -53,6 +79,7 @@ class StateTable {
     std::vector<std::string> ids_;
     std::vector<std::uint32_t> buckets_;  // state index + 1; 0 is empty
     std::vector<std::uint32_t> scratch_key_;
+    Slots scratch_slots_;
     std::string text_buffer_;
 };
 

@@ -68,4 +68,16 @@ SearchOutcome least_cost_search(const DenseGraph& graph, std::uint32_t start, do
     return out;
 }
 
+std::size_t count_reachable(const DenseGraph& graph, std::uint32_t start, double budget) {
+    return least_cost_search(graph, start, budget).settled.size();
+}
+
+std::vector<double> least_costs(const DenseGraph& graph, std::uint32_t start, double budget) {
+    const SearchOutcome outcome = least_cost_search(graph, start, budget);
+    std::vector<double> costs;
+    costs.reserve(outcome.settled.size());
+    for (const std::uint32_t u : outcome.settled) costs.push_back(outcome.cost[u]);
+    return costs;
+}
+
 }  // namespace kestrova::reachability_detail

@@ -1,6 +1,7 @@
 // The budget-bounded least-cost search on a dense graph.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -19,5 +20,11 @@ struct SearchOutcome {
 // and only a strictly cheaper cost replaces a known one, so among equally
 // cheap paths the first found is kept.
 SearchOutcome least_cost_search(const DenseGraph& graph, std::uint32_t start, double budget);
+
+// Number of nodes the search reaches, the start included.
+std::size_t count_reachable(const DenseGraph& graph, std::uint32_t start, double budget);
+
+// Least cost of every node the search reaches, in the order they left the queue.
+std::vector<double> least_costs(const DenseGraph& graph, std::uint32_t start, double budget);
 
 }  // namespace kestrova::reachability_detail

@@ -4,26 +4,27 @@
 #include <string>
 #include <utility>
 
-#include "reachability/core/dense_graph.hpp"
 #include "reachability/core/least_cost_search.hpp"
+#include "reachability/core/state_space_index.hpp"
 
 namespace kestrova {
 
-struct ReachabilityEngine::Index : reachability_detail::DenseGraph {
-    explicit Index(reachability_detail::DenseGraph graph)
-        : reachability_detail::DenseGraph(std::move(graph)) {}
+struct ReachabilityEngine::Index : reachability_detail::StateSpaceIndex {
+    explicit Index(reachability_detail::StateSpaceIndex index)
+        : reachability_detail::StateSpaceIndex(std::move(index)) {}
 };
 
 namespace {
 
-using reachability_detail::DenseGraph;
 using reachability_detail::SearchOutcome;
+using reachability_detail::StateSpaceIndex;
 
 // The start's node when a search can leave it: a start that is not a state
 // is reached alone.
-std::optional<std::uint32_t> searchable_start(const DenseGraph& graph, std::string_view start) {
-    const auto node = graph.find(start);
-    if (!node || !graph.is_state[*node]) return std::nullopt;
+std::optional<std::uint32_t> searchable_start(const StateSpaceIndex& index,
+                                              std::string_view start) {
+    const auto node = index.find(start);
+    if (!node || !index.is_state[*node]) return std::nullopt;
     return node;
 }
 
@@ -31,7 +32,7 @@ std::optional<std::uint32_t> searchable_start(const DenseGraph& graph, std::stri
 
 ReachabilityEngine::ReachabilityEngine(StateSpace space)
     : space_(std::move(space)),
-      index_(std::make_unique<const Index>(reachability_detail::build_dense_graph(space_))) {}
+      index_(std::make_unique<const Index>(reachability_detail::index_state_space(space_))) {}
 
 ReachabilityEngine::ReachabilityEngine(const ReachabilityEngine& other)
     : ReachabilityEngine(other.space_) {}
@@ -59,13 +60,14 @@ ReachableSet ReachabilityEngine::compute_reachable_set(std::string_view start,
         return result;
     }
 
-    const SearchOutcome outcome = reachability_detail::least_cost_search(*index_, *node, budget);
+    const SearchOutcome outcome =
+        reachability_detail::least_cost_search(index_->graph, *node, budget);
     result.reachable.reserve(outcome.settled.size());
     result.costs.reserve(outcome.settled.size());
     result.paths.reserve(outcome.settled.size());
     // Nodes leave the queue after their parents, so every parent's path is
     // complete before a child's is copied from it. Map nodes do not move on rehash.
-    std::vector<const std::vector<std::string>*> path_of(index_->size(), nullptr);
+    std::vector<const std::vector<std::string>*> path_of(index_->graph.size(), nullptr);
     for (const std::uint32_t u : outcome.settled) {
         std::string id(index_->names[u]);
         result.reachable.insert(id);
@@ -85,21 +87,17 @@ ReachableSet ReachabilityEngine::compute_reachable_set(std::string_view start,
 std::size_t ReachabilityEngine::count_reachable(std::string_view start, double budget) const {
     const auto node = searchable_start(*index_, start);
     if (!node) return 1;
-    return reachability_detail::least_cost_search(*index_, *node, budget).settled.size();
+    return reachability_detail::count_reachable(index_->graph, *node, budget);
 }
 
 std::vector<double> ReachabilityEngine::least_costs(std::string_view start, double budget) const {
     const auto node = searchable_start(*index_, start);
     if (!node) return {0.0};
-    const SearchOutcome outcome = reachability_detail::least_cost_search(*index_, *node, budget);
-    std::vector<double> costs;
-    costs.reserve(outcome.settled.size());
-    for (const std::uint32_t u : outcome.settled) costs.push_back(outcome.cost[u]);
-    return costs;
+    return reachability_detail::least_costs(index_->graph, *node, budget);
 }
 
 bool ReachabilityEngine::has_negative_cost() const {
-    return index_->has_negative_weight;
+    return index_->graph.has_negative_weight;
 }
 
 const StateSpace& ReachabilityEngine::space() const {
