@@ -1,49 +1,18 @@
-// Answer bodies and Content-Type values: decoding never fails and always gives UTF-8.
+// Answer bodies and Content-Type values: decoding never fails and always gives UTF-8,
+// and without a Content-Type a body that already is UTF-8 comes back unchanged
+// (less a leading byte-order mark).
 #include <cstdint>
 #include <cstdlib>
+#include <optional>
 #include <string_view>
 
 #include "encoding/decode.hpp"
-
-namespace {
-
-bool valid_utf8(std::string_view s) {
-    std::size_t i = 0;
-    while (i < s.size()) {
-        const auto c = static_cast<unsigned char>(s[i]);
-        std::size_t len = 0;
-        std::uint32_t cp = 0;
-        if (c < 0x80) {
-            ++i;
-            continue;
-        } else if (c >= 0xC2 && c <= 0xDF) {
-            len = 2, cp = c & 0x1F;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            len = 3, cp = c & 0x0F;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            len = 4, cp = c & 0x07;
-        } else {
-            return false;
-        }
-        if (i + len > s.size()) return false;
-        for (std::size_t k = 1; k < len; ++k) {
-            const auto b = static_cast<unsigned char>(s[i + k]);
-            if ((b & 0xC0) != 0x80) return false;
-            cp = (cp << 6) | (b & 0x3F);
-        }
-        if ((len == 3 && cp < 0x800) || (len == 4 && (cp < 0x10000 || cp > 0x10FFFF)) ||
-            (cp >= 0xD800 && cp <= 0xDFFF))
-            return false;
-        i += len;
-    }
-    return true;
-}
-
-}  // namespace
+#include "utf8_check.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view input(reinterpret_cast<const char*>(data), size);
     // Up to the first NUL: the Content-Type value ("\x01" alone: no header); then the body.
+    // Without a NUL the whole input is a body without a header.
     const auto nul = input.find('\0');
     std::optional<std::string_view> content_type;
     std::string_view body = input;
@@ -52,6 +21,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (header != "\x01") content_type = header;
         body = input.substr(nul + 1);
     }
-    if (!valid_utf8(kestrova::encoding::decode_body(body, content_type))) std::abort();
+    const std::string decoded = kestrova::encoding::decode_body(body, content_type);
+    if (!kestrova::fuzz::valid_utf8(decoded)) std::abort();
+
+    if (!content_type && kestrova::fuzz::valid_utf8(body)) {
+        std::string_view expected = body;
+        if (expected.starts_with("\xEF\xBB\xBF")) expected.remove_prefix(3);
+        if (decoded != expected) std::abort();
+    }
     return 0;
 }
