@@ -24,13 +24,15 @@ void expand_breadth_first(const Program& program, StateTable& table, OnStep&& on
 
     Slots current;
     Slots next;
-    Slots scratch;
+    Slots before;
     for (std::size_t head = 0; head < queue.size(); ++head) {
         const std::uint32_t from = queue[head];
         const Slot* from_slots = table.slots(from);
         if (breaks_hard_constraint(program, from_slots)) continue;
         // Copied, since interning new states may move the table's storage.
         current.assign(from_slots, from_slots + program.variables.size());
+        next = current;
+        table.enter(from_slots);
 
         for (const CompiledAction& action : program.actions) {
             if (action.never_enabled) continue;
@@ -43,15 +45,17 @@ void expand_breadth_first(const Program& program, StateTable& table, OnStep&& on
             }
             if (!enabled) continue;
 
-            apply_slot_effects(action.effects, current, next);
+            // `next` equals `current` here; only touched slots change below.
+            write_slot_effects(action.effects, current.data(), next.data());
             for (const CompiledTransition& transition : program.transitions) {
                 // Each condition sees the values left by the action and earlier transitions.
                 if (!holds(transition.condition, next.data())) continue;
-                apply_slot_effects(transition.effects, next, scratch);
-                std::swap(next, scratch);
+                before = next;
+                write_slot_effects(transition.effects, before.data(), next.data());
             }
 
-            const auto [to, added] = table.intern_snapped(next);
+            const auto [to, added] = table.intern_step(next, action.touched);
+            for (const std::uint32_t i : action.touched) next[i] = current[i];
             on_step(from, to, action);
             if (added && table.size() < kExpansionLimit) queue.push_back(to);
         }

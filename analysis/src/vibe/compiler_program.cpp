@@ -149,6 +149,18 @@ Program build_program(const VibeSchema& schema) {
         compiled.effects = resolve(transition.effects, index);
         program.transitions.push_back(std::move(compiled));
     }
+
+    // An action step can change only what its effects and the transitions' effects name.
+    for (CompiledAction& action : program.actions) {
+        for (const SlotEffect& effect : action.effects) action.touched.push_back(effect.target);
+        for (const CompiledTransition& transition : program.transitions) {
+            for (const SlotEffect& effect : transition.effects)
+                action.touched.push_back(effect.target);
+        }
+        std::sort(action.touched.begin(), action.touched.end());
+        action.touched.erase(std::unique(action.touched.begin(), action.touched.end()),
+                             action.touched.end());
+    }
     return program;
 }
 
@@ -206,8 +218,7 @@ bool breaks_hard_constraint(const Program& program, const Slot* slots) {
     return false;
 }
 
-void apply_slot_effects(const std::vector<SlotEffect>& effects, const Slots& in, Slots& out) {
-    out = in;
+void write_slot_effects(const std::vector<SlotEffect>& effects, const Slot* in, Slot* out) {
     for (const SlotEffect& effect : effects) {
         const double current = reading_or_zero(in[effect.target]);
         const double operand = effect.operand_slot == kMissingSlot

@@ -62,6 +62,9 @@ struct CompiledAction {
     bool never_enabled = false;  // some precondition piece can never hold
     std::vector<SlotCondition> preconditions;
     std::vector<SlotEffect> effects;
+    // Every slot that this action's effects or any transition's effects write,
+    // ascending; the others leave an action step exactly as they entered it.
+    std::vector<std::uint32_t> touched;
     double cost = 0.0;
     std::vector<std::pair<std::string, json::Value>> resource_costs;
 };
@@ -84,8 +87,9 @@ Program build_program(const VibeSchema& schema);
 bool holds(const SlotCondition& condition, const Slot* slots);
 // A state that breaks a hard constraint is kept but not expanded.
 bool breaks_hard_constraint(const Program& program, const Slot* slots);
-// out = in with the effects applied; every read comes from `in`.
-void apply_slot_effects(const std::vector<SlotEffect>& effects, const Slots& in, Slots& out);
+// Writes each effect's result into its target slot of `out`; every read comes
+// from `in`, so with `out` a copy of `in` this applies the effects at once.
+void write_slot_effects(const std::vector<SlotEffect>& effects, const Slot* in, Slot* out);
 // A number after an action step: snapped to the discretization, then clamped.
 Slot snap_and_clamp(const SlotVariable& variable, double number);
 

@@ -33,7 +33,10 @@ StateTable::StateTable(const Program& program, bool keep_ids)
       variables_(program.variables.size()),
       buckets_(kInitialBuckets, 0),
       scratch_key_(program.variables.size()),
-      scratch_slots_(program.variables.size()) {
+      scratch_slots_(program.variables.size()),
+      entered_key_(program.variables.size()),
+      entered_slots_(program.variables.size()),
+      touched_slots_(program.variables.size()) {
     for (std::size_t i = 0; i < width_; ++i) {
         names_.push_back(program.variables[i].name);
         VariableTexts& variable = variables_[i];
@@ -78,40 +81,46 @@ std::uint32_t StateTable::value_id(std::size_t index, const Slot& slot) {
 const StateTable::SnapEntry& StateTable::snap(std::size_t index, double raw) {
     VariableTexts& variable = variables_[index];
     const auto bits = std::bit_cast<std::uint64_t>(raw);
-    std::size_t mask = variable.snaps.size() - 1;
-    std::size_t b = mix(bits) & mask;
-    while (variable.snaps[b].used) {
-        if (variable.snaps[b].raw_bits == bits) return variable.snaps[b];
-        b = (b + 1) & mask;
+    const std::size_t mask = variable.snaps.size() - 1;
+    for (std::size_t b = mix(bits) & mask;; b = (b + 1) & mask) {
+        const SnapEntry& entry = variable.snaps[b];
+        if (!entry.used) break;
+        if (entry.raw_bits == bits) return entry;
     }
+    return add_snap(index, raw);
+}
+
+const StateTable::SnapEntry& StateTable::add_snap(std::size_t index, double raw) {
+    VariableTexts& variable = variables_[index];
     SnapEntry entry;
-    entry.raw_bits = bits;
+    entry.raw_bits = std::bit_cast<std::uint64_t>(raw);
     entry.snapped = snap_and_clamp(program_.variables[index], raw);
     entry.text_id = value_id(index, entry.snapped);
     entry.used = true;
     // Keep the load factor at or below one half.
     if ((variable.snap_count + 1) * 2 > variable.snaps.size()) {
         std::vector<SnapEntry> snaps(variable.snaps.size() * 2);
-        mask = snaps.size() - 1;
         for (const SnapEntry& old : variable.snaps) {
-            if (!old.used) continue;
-            std::size_t slot = mix(old.raw_bits) & mask;
-            while (snaps[slot].used) slot = (slot + 1) & mask;
-            snaps[slot] = old;
+            if (old.used) place(snaps, old);
         }
         variable.snaps = std::move(snaps);
-        b = mix(bits) & mask;
-        while (variable.snaps[b].used) b = (b + 1) & mask;
     }
     ++variable.snap_count;
-    variable.snaps[b] = entry;
-    return variable.snaps[b];
+    return place(variable.snaps, entry);
+}
+
+StateTable::SnapEntry& StateTable::place(std::vector<SnapEntry>& snaps, const SnapEntry& entry) {
+    const std::size_t mask = snaps.size() - 1;
+    std::size_t b = mix(entry.raw_bits) & mask;
+    while (snaps[b].used) b = (b + 1) & mask;
+    snaps[b] = entry;
+    return snaps[b];
 }
 
 std::uint64_t StateTable::hash_key(const std::uint32_t* key) const {
-    std::uint64_t h = 0x9e3779b97f4a7c15ULL;
-    for (std::size_t i = 0; i < width_; ++i) h = mix(h ^ key[i]);
-    return h;
+    std::uint64_t h = 0;
+    for (std::size_t i = 0; i < width_; ++i) h = (h ^ key[i]) * 0x9e3779b97f4a7c15ULL;
+    return mix(h);
 }
 
 void StateTable::grow() {
@@ -127,38 +136,58 @@ void StateTable::grow() {
 
 std::pair<std::uint32_t, bool> StateTable::intern(const Slots& slots) {
     for (std::size_t i = 0; i < width_; ++i) scratch_key_[i] = value_id(i, slots[i]);
-    return find_or_add(slots);
+    const auto found = find(scratch_key_.data());
+    if (found.second) return {found.first, false};
+    return {add(found.first, slots), true};
 }
 
-std::pair<std::uint32_t, bool> StateTable::intern_snapped(const Slots& raw) {
-    for (std::size_t i = 0; i < width_; ++i) {
-        const Slot& slot = raw[i];
-        if (slot.kind == SlotKind::Number) {
-            const SnapEntry& entry = snap(i, slot.number);
-            scratch_slots_[i] = entry.snapped;
-            scratch_key_[i] = entry.text_id;
-        } else {
-            // Non-numbers are left as they are.
-            scratch_slots_[i] = slot;
-            scratch_key_[i] = value_id(i, slot);
-        }
+void StateTable::snapped(std::size_t variable, const Slot& raw, Slot& slot,
+                         std::uint32_t& text_id) {
+    if (raw.kind == SlotKind::Number) {
+        const SnapEntry& entry = snap(variable, raw.number);
+        slot = entry.snapped;
+        text_id = entry.text_id;
+    } else {
+        // Non-numbers are left as they are.
+        slot = raw;
+        text_id = value_id(variable, raw);
     }
-    return find_or_add(scratch_slots_);
 }
 
-std::pair<std::uint32_t, bool> StateTable::find_or_add(const Slots& slots) {
+void StateTable::enter(const Slot* slots) {
+    for (std::size_t i = 0; i < width_; ++i)
+        snapped(i, slots[i], entered_slots_[i], entered_key_[i]);
+}
+
+std::pair<std::uint32_t, bool> StateTable::intern_step(const Slots& raw,
+                                                       const std::vector<std::uint32_t>& touched) {
+    for (std::size_t i = 0; i < width_; ++i) scratch_key_[i] = entered_key_[i];
+    for (const std::uint32_t i : touched) snapped(i, raw[i], touched_slots_[i], scratch_key_[i]);
+    const auto found = find(scratch_key_.data());
+    if (found.second) return {found.first, false};
+    // The values are put together only for a new state.
+    for (std::size_t i = 0; i < width_; ++i) scratch_slots_[i] = entered_slots_[i];
+    for (const std::uint32_t i : touched) scratch_slots_[i] = touched_slots_[i];
+    return {add(found.first, scratch_slots_), true};
+}
+
+// The state with this key (true), or else the empty bucket where it belongs.
+std::pair<std::uint32_t, bool> StateTable::find(const std::uint32_t* key) const {
     const std::size_t mask = buckets_.size() - 1;
-    std::size_t b = hash_key(scratch_key_.data()) & mask;
+    std::size_t b = hash_key(key) & mask;
     while (buckets_[b] != 0) {
         const std::uint32_t state = buckets_[b] - 1;
-        const std::uint32_t* key = keys_.data() + state * width_;
-        if (std::equal(key, key + width_, scratch_key_.data())) {
-            return {state, false};
-        }
+        const std::uint32_t* known = keys_.data() + state * width_;
+        if (std::equal(known, known + width_, key)) return {state, true};
         b = (b + 1) & mask;
     }
+    return {static_cast<std::uint32_t>(b), false};
+}
+
+// Adds the state keyed by scratch_key_ in the empty bucket `bucket`.
+std::uint32_t StateTable::add(std::uint32_t bucket, const Slots& slots) {
     const auto state = static_cast<std::uint32_t>(states_);
-    buckets_[b] = state + 1;
+    buckets_[bucket] = state + 1;
     ++states_;
     keys_.insert(keys_.end(), scratch_key_.begin(), scratch_key_.end());
     slots_.insert(slots_.end(), slots.begin(), slots.end());
@@ -174,7 +203,7 @@ std::pair<std::uint32_t, bool> StateTable::find_or_add(const Slots& slots) {
     }
     // Keep the load factor at or below one half.
     if (states_ * 2 > buckets_.size()) grow();
-    return {state, true};
+    return state;
 }
 
 std::vector<std::uint32_t> StateTable::identifier_ranks() const {

@@ -29,9 +29,13 @@ class StateTable {
     // new (second = true). A new state keeps `slots` as its values.
     std::pair<std::uint32_t, bool> intern(const Slots& slots);
 
-    // The same for an action step's result before snapping: every number is
-    // snapped and clamped first, and a new state keeps the snapped values.
-    std::pair<std::uint32_t, bool> intern_snapped(const Slots& raw);
+    // Action steps from one state: `enter` takes the state's values, and
+    // `intern_step` then interns a step's result before snapping, of which
+    // only the `touched` slots may differ from the entered values. Every
+    // number is snapped and clamped first; a new state keeps the snapped values.
+    void enter(const Slot* slots);
+    std::pair<std::uint32_t, bool> intern_step(const Slots& raw,
+                                               const std::vector<std::uint32_t>& touched);
 
     std::size_t size() const { return states_; }
     // Only when built with `keep_ids`.
@@ -64,8 +68,12 @@ class StateTable {
     std::uint32_t text_id(VariableTexts& variable, std::string text);
     std::uint32_t value_id(std::size_t variable, const Slot& slot);
     const SnapEntry& snap(std::size_t variable, double raw);
+    const SnapEntry& add_snap(std::size_t variable, double raw);
+    static SnapEntry& place(std::vector<SnapEntry>& snaps, const SnapEntry& entry);
     std::uint64_t hash_key(const std::uint32_t* key) const;
-    std::pair<std::uint32_t, bool> find_or_add(const Slots& slots);
+    void snapped(std::size_t variable, const Slot& raw, Slot& slot, std::uint32_t& text_id);
+    std::pair<std::uint32_t, bool> find(const std::uint32_t* key) const;
+    std::uint32_t add(std::uint32_t bucket, const Slots& slots);
     void grow();
 
     const Program& program_;
@@ -80,6 +88,9 @@ class StateTable {
     std::vector<std::uint32_t> buckets_;  // state index + 1; 0 is empty
     std::vector<std::uint32_t> scratch_key_;
     Slots scratch_slots_;
+    std::vector<std::uint32_t> entered_key_;  // the entered values, snapped
+    Slots entered_slots_;
+    Slots touched_slots_;  // the touched slots of a step, snapped
     std::string text_buffer_;
 };
 
