@@ -17,14 +17,19 @@ for target in "$build"/fuzz_*; do
   [ -d "$here/seeds/$name" ] && seeds+=("$here/seeds/$name")
   # Inputs beyond these lengths add nothing but time per run.
   max_len=4096
+  options=()
   case "$name" in
-    fuzz_scenario_reader) seeds+=("$here/../examples" "$here/seeds/scenarios") ;;
-    fuzz_local_analysis) seeds+=("$here/../examples" "$here/seeds/scenarios") ;;
-    fuzz_conditions) max_len=256 ;;
+    fuzz_scenario_reader | fuzz_local_analysis)
+      seeds+=("$here/../examples" "$here/seeds/scenarios")
+      options+=(-dict="$here/scenario.dict") ;;
+    fuzz_decoder) options+=(-dict="$here/decoder.dict") ;;
+    fuzz_conditions)
+      max_len=256
+      options+=(-dict="$here/conditions.dict") ;;
   esac
   echo "== $name (${seconds}s)"
   if ! "$target" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=4096 -max_len="$max_len" \
-      -print_final_stats=1 -artifact_prefix="$here/../" "$corpus" "${seeds[@]}" \
+      "${options[@]}" -print_final_stats=1 -artifact_prefix="$here/../" "$corpus" "${seeds[@]}" \
       2>"$here/corpus-$name.log"; then
     status=1
     tail -40 "$here/corpus-$name.log"
