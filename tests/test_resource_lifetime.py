@@ -1,6 +1,6 @@
 """Long runs of sessions: what thousands of them leave behind in the process (threads,
-descriptors, resident memory), sessions crossing Python threads or outliving the interpreter's
-main module, and local results that stay the same whatever ran before them."""
+descriptors, resident memory), sessions crossing Python threads or still alive when the
+interpreter exits, and local results that stay the same whatever ran before them."""
 
 import gc
 import json
