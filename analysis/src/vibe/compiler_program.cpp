@@ -9,7 +9,6 @@
 
 #include "lib/float_order.hpp"
 #include "types.hpp"
-#include "vibe/effect_arithmetic.hpp"
 
 namespace kestrova::compiler_detail {
 
@@ -56,15 +55,6 @@ std::vector<SlotEffect> resolve(const NamedMap<Effect>& effects, const SlotIndex
 Slot initial_slot(const json::Value& initial) {
     if (initial.is_number()) return Slot{initial.as_double(), SlotKind::Number};
     return Slot{0.0, SlotKind::Original};
-}
-
-double reading_or_zero(const Slot& slot) {
-    return slot.kind == SlotKind::Number ? slot.number : 0.0;
-}
-
-Slot stored(double value) {
-    if (!std::isfinite(value)) return Slot{0.0, SlotKind::Null};
-    return Slot{value, SlotKind::Number};
 }
 
 CompiledAction compile_action(const ActionDefinition& action, const std::string* primary,
@@ -164,21 +154,6 @@ Program build_program(const VibeSchema& schema) {
     return program;
 }
 
-bool holds(const SlotCondition& condition, const Slot* slots) {
-    switch (condition.kind) {
-        case ParsedCondition::Kind::Always:
-            return true;
-        case ParsedCondition::Kind::Never:
-            return false;
-        case ParsedCondition::Kind::Compare: {
-            const double left =
-                condition.slot == kMissingSlot ? 0.0 : reading_or_zero(slots[condition.slot]);
-            return compare_numbers(condition.op, left, condition.number);
-        }
-    }
-    return false;
-}
-
 bool breaks_hard_constraint(const Program& program, const Slot* slots) {
     for (const SlotConstraint& constraint : program.hard_constraints) {
         const Slot& slot = slots[constraint.slot];
@@ -216,16 +191,6 @@ bool breaks_hard_constraint(const Program& program, const Slot* slots) {
         if (!holds_now) return true;
     }
     return false;
-}
-
-void write_slot_effects(const std::vector<SlotEffect>& effects, const Slot* in, Slot* out) {
-    for (const SlotEffect& effect : effects) {
-        const double current = reading_or_zero(in[effect.target]);
-        const double operand = effect.operand_slot == kMissingSlot
-                                   ? effect.constant
-                                   : reading_or_zero(in[effect.operand_slot]);
-        out[effect.target] = stored(effect_result(effect.op, current, operand));
-    }
 }
 
 Slot snap_and_clamp(const SlotVariable& variable, double number) {

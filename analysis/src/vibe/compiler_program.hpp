@@ -3,6 +3,7 @@
 // so an action step never touches a string.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -11,6 +12,7 @@
 
 #include "json/value.hpp"
 #include "vibe/conditions.hpp"
+#include "vibe/effect_arithmetic.hpp"
 #include "vibe/schema.hpp"
 
 namespace kestrova::compiler_detail {
@@ -84,12 +86,45 @@ struct Program {
 
 Program build_program(const VibeSchema& schema);
 
-bool holds(const SlotCondition& condition, const Slot* slots);
+// The numeric reading of a slot, 0 for non-numbers.
+inline double reading_or_zero(const Slot& slot) {
+    return slot.kind == SlotKind::Number ? slot.number : 0.0;
+}
+
+// Number storing: finite values as numbers, anything else as null.
+inline Slot stored(double value) {
+    if (!std::isfinite(value)) return Slot{0.0, SlotKind::Null};
+    return Slot{value, SlotKind::Number};
+}
+
+// Inline, like write_slot_effects: both run once or more per action step.
+inline bool holds(const SlotCondition& condition, const Slot* slots) {
+    switch (condition.kind) {
+        case ParsedCondition::Kind::Always:
+            return true;
+        case ParsedCondition::Kind::Never:
+            return false;
+        case ParsedCondition::Kind::Compare: {
+            const double left =
+                condition.slot == kMissingSlot ? 0.0 : reading_or_zero(slots[condition.slot]);
+            return compare_numbers(condition.op, left, condition.number);
+        }
+    }
+    return false;
+}
 // A state that breaks a hard constraint is kept but not expanded.
 bool breaks_hard_constraint(const Program& program, const Slot* slots);
 // Writes each effect's result into its target slot of `out`; every read comes
 // from `in`, so with `out` a copy of `in` this applies the effects at once.
-void write_slot_effects(const std::vector<SlotEffect>& effects, const Slot* in, Slot* out);
+inline void write_slot_effects(const std::vector<SlotEffect>& effects, const Slot* in, Slot* out) {
+    for (const SlotEffect& effect : effects) {
+        const double current = reading_or_zero(in[effect.target]);
+        const double operand = effect.operand_slot == kMissingSlot
+                                   ? effect.constant
+                                   : reading_or_zero(in[effect.operand_slot]);
+        out[effect.target] = stored(effect_result(effect.op, current, operand));
+    }
+}
 // A number after an action step: snapped to the discretization, then clamped.
 Slot snap_and_clamp(const SlotVariable& variable, double number);
 

@@ -14,16 +14,6 @@ namespace {
 constexpr std::size_t kInitialBuckets = 1024;
 constexpr std::size_t kInitialSnaps = 16;
 
-std::uint64_t mix(std::uint64_t x) {
-    // splitmix64 finaliser
-    x ^= x >> 30;
-    x *= 0xbf58476d1ce4e5b9ULL;
-    x ^= x >> 27;
-    x *= 0x94d049bb133111ebULL;
-    x ^= x >> 31;
-    return x;
-}
-
 }  // namespace
 
 StateTable::StateTable(const Program& program, bool keep_ids)
@@ -34,7 +24,9 @@ StateTable::StateTable(const Program& program, bool keep_ids)
       buckets_(kInitialBuckets, 0),
       scratch_key_(program.variables.size()),
       scratch_slots_(program.variables.size()),
+      step_key_(program.variables.size()),
       entered_key_(program.variables.size()),
+      entered_term_(program.variables.size()),
       entered_slots_(program.variables.size()),
       touched_slots_(program.variables.size()) {
     for (std::size_t i = 0; i < width_; ++i) {
@@ -76,26 +68,13 @@ std::uint32_t StateTable::value_id(std::size_t index, const Slot& slot) {
     return id;
 }
 
-// Snapping is a function of the raw number's bits, and an action step meets
-// the same few raw numbers over and over: each is snapped and printed once.
-const StateTable::SnapEntry& StateTable::snap(std::size_t index, double raw) {
-    VariableTexts& variable = variables_[index];
-    const auto bits = std::bit_cast<std::uint64_t>(raw);
-    const std::size_t mask = variable.snaps.size() - 1;
-    for (std::size_t b = mix(bits) & mask;; b = (b + 1) & mask) {
-        const SnapEntry& entry = variable.snaps[b];
-        if (!entry.used) break;
-        if (entry.raw_bits == bits) return entry;
-    }
-    return add_snap(index, raw);
-}
-
 const StateTable::SnapEntry& StateTable::add_snap(std::size_t index, double raw) {
     VariableTexts& variable = variables_[index];
     SnapEntry entry;
     entry.raw_bits = std::bit_cast<std::uint64_t>(raw);
     entry.snapped = snap_and_clamp(program_.variables[index], raw);
     entry.text_id = value_id(index, entry.snapped);
+    entry.term = key_term(index, entry.text_id);
     entry.used = true;
     // Keep the load factor at or below one half.
     if ((variable.snap_count + 1) * 2 > variable.snaps.size()) {
@@ -111,23 +90,17 @@ const StateTable::SnapEntry& StateTable::add_snap(std::size_t index, double raw)
 
 StateTable::SnapEntry& StateTable::place(std::vector<SnapEntry>& snaps, const SnapEntry& entry) {
     const std::size_t mask = snaps.size() - 1;
-    std::size_t b = mix(entry.raw_bits) & mask;
+    std::size_t b = mix64(entry.raw_bits) & mask;
     while (snaps[b].used) b = (b + 1) & mask;
     snaps[b] = entry;
     return snaps[b];
-}
-
-std::uint64_t StateTable::hash_key(const std::uint32_t* key) const {
-    std::uint64_t h = 0;
-    for (std::size_t i = 0; i < width_; ++i) h = (h ^ key[i]) * 0x9e3779b97f4a7c15ULL;
-    return mix(h);
 }
 
 void StateTable::grow() {
     std::vector<std::uint32_t> buckets(buckets_.size() * 2, 0);
     const std::size_t mask = buckets.size() - 1;
     for (std::size_t state = 0; state < states_; ++state) {
-        std::size_t b = hash_key(keys_.data() + state * width_) & mask;
+        std::size_t b = hashes_[state] & mask;
         while (buckets[b] != 0) b = (b + 1) & mask;
         buckets[b] = static_cast<std::uint32_t>(state + 1);
     }
@@ -135,61 +108,36 @@ void StateTable::grow() {
 }
 
 std::pair<std::uint32_t, bool> StateTable::intern(const Slots& slots) {
-    for (std::size_t i = 0; i < width_; ++i) scratch_key_[i] = value_id(i, slots[i]);
-    const auto found = find(scratch_key_.data());
-    if (found.second) return {found.first, false};
-    return {add(found.first, slots), true};
-}
-
-void StateTable::snapped(std::size_t variable, const Slot& raw, Slot& slot,
-                         std::uint32_t& text_id) {
-    if (raw.kind == SlotKind::Number) {
-        const SnapEntry& entry = snap(variable, raw.number);
-        slot = entry.snapped;
-        text_id = entry.text_id;
-    } else {
-        // Non-numbers are left as they are.
-        slot = raw;
-        text_id = value_id(variable, raw);
+    std::uint64_t hash = 0;
+    for (std::size_t i = 0; i < width_; ++i) {
+        scratch_key_[i] = value_id(i, slots[i]);
+        hash += key_term(i, scratch_key_[i]);
     }
+    const auto found = find(scratch_key_.data(), hash);
+    if (found.second) return {found.first, false};
+    return {add(found.first, hash, scratch_key_.data(), slots), true};
 }
 
 void StateTable::enter(const Slot* slots) {
-    for (std::size_t i = 0; i < width_; ++i)
-        snapped(i, slots[i], entered_slots_[i], entered_key_[i]);
-}
-
-std::pair<std::uint32_t, bool> StateTable::intern_step(const Slots& raw,
-                                                       const std::vector<std::uint32_t>& touched) {
-    for (std::size_t i = 0; i < width_; ++i) scratch_key_[i] = entered_key_[i];
-    for (const std::uint32_t i : touched) snapped(i, raw[i], touched_slots_[i], scratch_key_[i]);
-    const auto found = find(scratch_key_.data());
-    if (found.second) return {found.first, false};
-    // The values are put together only for a new state.
-    for (std::size_t i = 0; i < width_; ++i) scratch_slots_[i] = entered_slots_[i];
-    for (const std::uint32_t i : touched) scratch_slots_[i] = touched_slots_[i];
-    return {add(found.first, scratch_slots_), true};
-}
-
-// The state with this key (true), or else the empty bucket where it belongs.
-std::pair<std::uint32_t, bool> StateTable::find(const std::uint32_t* key) const {
-    const std::size_t mask = buckets_.size() - 1;
-    std::size_t b = hash_key(key) & mask;
-    while (buckets_[b] != 0) {
-        const std::uint32_t state = buckets_[b] - 1;
-        const std::uint32_t* known = keys_.data() + state * width_;
-        if (std::equal(known, known + width_, key)) return {state, true};
-        b = (b + 1) & mask;
+    std::uint64_t hash = 0;
+    for (std::size_t i = 0; i < width_; ++i) {
+        std::uint64_t term = 0;
+        snapped(i, slots[i], entered_slots_[i], entered_key_[i], term);
+        entered_term_[i] = term;
+        step_key_[i] = entered_key_[i];
+        hash += term;
     }
-    return {static_cast<std::uint32_t>(b), false};
+    entered_hash_ = hash;
 }
 
-// Adds the state keyed by scratch_key_ in the empty bucket `bucket`.
-std::uint32_t StateTable::add(std::uint32_t bucket, const Slots& slots) {
+// Adds the state in the empty bucket `bucket`.
+std::uint32_t StateTable::add(std::uint32_t bucket, std::uint64_t hash, const std::uint32_t* key,
+                              const Slots& slots) {
     const auto state = static_cast<std::uint32_t>(states_);
     buckets_[bucket] = state + 1;
     ++states_;
-    keys_.insert(keys_.end(), scratch_key_.begin(), scratch_key_.end());
+    keys_.insert(keys_.end(), key, key + width_);
+    hashes_.push_back(hash);
     slots_.insert(slots_.end(), slots.begin(), slots.end());
     if (keep_ids_) {
         std::string id;
@@ -197,7 +145,7 @@ std::uint32_t StateTable::add(std::uint32_t bucket, const Slots& slots) {
             if (i != 0) id += '|';
             id += names_[i];
             id += ':';
-            id += variables_[i].texts[scratch_key_[i]];
+            id += variables_[i].texts[key[i]];
         }
         ids_.push_back(std::move(id));
     }

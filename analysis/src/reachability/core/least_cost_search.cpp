@@ -1,6 +1,5 @@
 #include "reachability/core/least_cost_search.hpp"
 
-#include <algorithm>
 #include <cstddef>
 
 namespace kestrova::reachability_detail {
@@ -12,12 +11,51 @@ struct QueueEntry {
     std::uint32_t node;
 };
 
-// std heap functions keep the greatest element on top; "greatest" here is the
-// entry to take next: the lowest cost, then the greatest node.
-bool taken_later(const QueueEntry& a, const QueueEntry& b) {
-    if (a.cost != b.cost) return a.cost > b.cost;
-    return a.node < b.node;
+// The entry to take first: the lowest cost, then the greatest node. Queued
+// costs are never NaN, and a node is queued again only at a lower cost, so
+// this orders all entries strictly and any correct heap pops them alike.
+bool taken_first(const QueueEntry& a, const QueueEntry& b) {
+    if (a.cost != b.cost) return a.cost < b.cost;
+    return a.node > b.node;
 }
+
+// A binary heap with the entry to take first on top.
+class Queue {
+  public:
+    bool empty() const { return heap_.empty(); }
+
+    void push(QueueEntry entry) {
+        std::size_t i = heap_.size();
+        heap_.push_back(entry);
+        while (i > 0) {
+            const std::size_t parent = (i - 1) / 2;
+            if (!taken_first(entry, heap_[parent])) break;
+            heap_[i] = heap_[parent];
+            i = parent;
+        }
+        heap_[i] = entry;
+    }
+
+    QueueEntry pop() {
+        const QueueEntry top = heap_.front();
+        const QueueEntry last = heap_.back();
+        heap_.pop_back();
+        const std::size_t n = heap_.size();
+        if (n == 0) return top;
+        std::size_t i = 0;
+        for (std::size_t child = 1; child < n; child = 2 * i + 1) {
+            if (child + 1 < n && taken_first(heap_[child + 1], heap_[child])) ++child;
+            if (!taken_first(heap_[child], last)) break;
+            heap_[i] = heap_[child];
+            i = child;
+        }
+        heap_[i] = last;
+        return top;
+    }
+
+  private:
+    std::vector<QueueEntry> heap_;
+};
 
 enum class Mark : std::uint8_t { Unseen, Queued, Settled };
 
@@ -29,18 +67,16 @@ SearchOutcome least_cost_search(const DenseGraph& graph, std::uint32_t start, do
     out.cost.resize(n);
     out.parent.resize(n);
     std::vector<Mark> mark(n, Mark::Unseen);
-    std::vector<QueueEntry> queue;
+    Queue queue;
 
     // The start is reached whatever the budget, even a negative or NaN one.
     out.cost[start] = 0.0;
     out.parent[start] = start;
     mark[start] = Mark::Queued;
-    queue.push_back({0.0, start});
+    queue.push({0.0, start});
 
     while (!queue.empty()) {
-        std::pop_heap(queue.begin(), queue.end(), taken_later);
-        const QueueEntry entry = queue.back();
-        queue.pop_back();
+        const QueueEntry entry = queue.pop();
         const std::uint32_t u = entry.node;
         // A node leaves the queue once: its first entry out carries its least
         // cost, any later entry is outdated. With costs of zero or more this is
@@ -61,8 +97,7 @@ SearchOutcome least_cost_search(const DenseGraph& graph, std::uint32_t start, do
             out.cost[v] = reach;
             out.parent[v] = u;
             mark[v] = Mark::Queued;
-            queue.push_back({reach, v});
-            std::push_heap(queue.begin(), queue.end(), taken_later);
+            queue.push({reach, v});
         }
     }
     return out;
