@@ -2,9 +2,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
+#include <fstream>
 #include <limits>
 #include <optional>
 #include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -410,6 +413,52 @@ TEST(TemporalFinding, AlertAndSuffix) {
     EXPECT_EQ(f.verdict_suffix, " [T24 ALERT: 2 monotonicity violation(s) detected]");
 }
 
+constexpr double kBudgets[] = {-1.0, -0.0, 0.0,  0.5,  1.0,  2.5,  3.0,
+                               7.0,  12.0, 40.0, kInf, kNaN, -kInf};
+
+// The pipeline's search over the bare graph reaches what the engine over the
+// public state space reaches from hash_state of the initial values: by one
+// search and through the least-cost table, with the same least costs.
+void expect_search_matches_engine(const VibeSchema& schema, const ReachabilityEngine& engine,
+                                  const std::string& start) {
+    const InitialStateSearch search(compile_state_graph(schema));
+    ASSERT_EQ(search.has_negative_cost(), engine.has_negative_cost());
+    const ReachableWidth table(search);
+    for (const double b : kBudgets) {
+        const ReachableSet expected = engine.compute_reachable_set(start, b);
+        EXPECT_EQ(search.count_reachable(b), expected.reachable.size()) << "budget " << b;
+        EXPECT_EQ(table.count(b), expected.reachable.size()) << "budget " << b;
+        std::vector<double> least = search.least_costs(b);
+        std::vector<double> expected_least;
+        for (const auto& entry : expected.costs) expected_least.push_back(entry.second);
+        std::sort(least.begin(), least.end());
+        std::sort(expected_least.begin(), expected_least.end());
+        EXPECT_EQ(least, expected_least) << "budget " << b;
+    }
+}
+
+// A whole run's recommendation and step widths as the engine gives them; false
+// when the run estimates its widths (Continuous mode), so only W0 is compared.
+bool expect_run_matches_engine(const VibeSchema& schema, std::optional<double> given,
+                               const ReachabilityEngine& engine, const std::string& start) {
+    const double budget = given                      ? *given
+                          : schema.resources.empty() ? kInf
+                                                     : schema.resources.front().second.initial;
+    const SimulationResult r = simulate(schema, given);
+    const std::size_t w0 = engine.compute_reachable_set(start, budget).reachable.size();
+    EXPECT_EQ(r.recommendation, verdict_for(w0).recommendation) << "budget " << budget;
+    if (r.calculation_mode == ExecutionMode::Continuous) return false;
+    const std::size_t horizon = schema.time.horizon;
+    std::vector<std::size_t> expected_widths;
+    for (std::size_t t = 0; t <= horizon; ++t) {
+        const double b = step_budget(budget, t, horizon);
+        expected_widths.push_back(b <= 0 ? 0
+                                         : engine.compute_reachable_set(start, b).reachable.size());
+    }
+    EXPECT_EQ(widths(r), expected_widths) << "budget " << budget;
+    return true;
+}
+
 // The pipeline searches the bare compiled graph; it must reach exactly what the
 // engine over the public state space reaches from hash_state of the initial
 // values, for every budget: by one search, through the least-cost table, and in
@@ -419,8 +468,6 @@ TEST(ReachableWidth, MatchesTheEngineOnRandomScenarios) {
     std::mt19937 rng(20240611);
     auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
     const char* costs[] = {"0", "1", "1", "2", "3", "0.5", "6", "-1"};
-    const double budgets[] = {-1.0, -0.0, 0.0,  0.5,  1.0,  2.5,  3.0,
-                              7.0,  12.0, 40.0, kInf, kNaN, -kInf};
     int negative_rounds = 0;
     int whole_runs = 0;
     for (int round = 0; round < 400; ++round) {
@@ -460,41 +507,38 @@ TEST(ReachableWidth, MatchesTheEngineOnRandomScenarios) {
 
         const ReachabilityEngine engine(ScenarioCompiler::compile(schema));
         const std::string start = hash_state(get_initial_attributes(schema.variables));
-        const InitialStateSearch search(compile_state_graph(schema));
-        ASSERT_EQ(search.has_negative_cost(), engine.has_negative_cost());
-        negative_rounds += search.has_negative_cost();
-        const ReachableWidth table(search);
-        for (const double b : budgets) {
-            const ReachableSet expected = engine.compute_reachable_set(start, b);
-            EXPECT_EQ(search.count_reachable(b), expected.reachable.size()) << "budget " << b;
-            EXPECT_EQ(table.count(b), expected.reachable.size()) << "budget " << b;
-            std::vector<double> least = search.least_costs(b);
-            std::vector<double> expected_least;
-            for (const auto& entry : expected.costs) expected_least.push_back(entry.second);
-            std::sort(least.begin(), least.end());
-            std::sort(expected_least.begin(), expected_least.end());
-            EXPECT_EQ(least, expected_least) << "budget " << b;
-        }
-
+        negative_rounds += engine.has_negative_cost();
+        expect_search_matches_engine(schema, engine, start);
         const std::optional<double> given =
-            pick(0, 3) == 0 ? std::nullopt : std::optional<double>(budgets[pick(0, 12)]);
-        const double budget = given.value_or(10.0);
-        const SimulationResult r = simulate(schema, given);
-        const std::size_t w0 = engine.compute_reachable_set(start, budget).reachable.size();
-        EXPECT_EQ(r.recommendation, verdict_for(w0).recommendation);
-        if (r.calculation_mode == ExecutionMode::Continuous) continue;
-        std::vector<std::size_t> expected_widths;
-        for (std::size_t t = 0; t <= d.horizon; ++t) {
-            const double b = step_budget(budget, t, d.horizon);
-            expected_widths.push_back(
-                b <= 0 ? 0 : engine.compute_reachable_set(start, b).reachable.size());
-        }
-        EXPECT_EQ(widths(r), expected_widths) << "budget " << budget;
-        ++whole_runs;
+            pick(0, 3) == 0 ? std::nullopt : std::optional<double>(kBudgets[pick(0, 12)]);
+        whole_runs += expect_run_matches_engine(schema, given, engine, start);
         if (HasFailure()) break;
     }
     EXPECT_GT(negative_rounds, 20);
     EXPECT_GT(whole_runs, 200);
+}
+
+TEST(ReachableWidth, ExampleScenariosMatchTheEngine) {
+    const std::filesystem::path examples = std::filesystem::path(KESTROVA_SOURCE_DIR) / "examples";
+    int checked = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(examples)) {
+        if (entry.path().extension() != ".json") continue;
+        std::ifstream file(entry.path());
+        std::stringstream text;
+        text << file.rdbuf();
+        const ScenarioReadResult read = read_scenario(text.str());
+        ASSERT_TRUE(read.schema) << entry.path() << ": " << read.error;
+        SCOPED_TRACE(entry.path().string());
+        const VibeSchema& schema = *read.schema;
+        const ReachabilityEngine engine(ScenarioCompiler::compile(schema));
+        const std::string start = hash_state(get_initial_attributes(schema.variables));
+        expect_search_matches_engine(schema, engine, start);
+        for (const std::optional<double> given : {std::optional<double>(), std::optional(5.0),
+                                                  std::optional(50.0), std::optional(kInf)})
+            expect_run_matches_engine(schema, given, engine, start);
+        ++checked;
+    }
+    EXPECT_GT(checked, 0);
 }
 
 TEST(ReachableWidth, CountWithinTable) {
