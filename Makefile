@@ -70,18 +70,23 @@ bench: install
 
 # AddressSanitizer + UndefinedBehaviorSanitizer: the C++ tests, then the Python tests with the
 # ASan runtime preloaded into the interpreter (leak checks off there: the interpreter itself
-# keeps memory until exit).
+# keeps memory until exit). The preload and the options travel through the environment into
+# the Python subprocesses the tests start, so they import the instrumented module too. A
+# process that runs away with memory stops at SANITIZE_RSS_MB instead of starving the machine.
 ASAN_BUILD := build/asan
+SANITIZE_RSS_MB ?= 4096
+UBSAN_ENV := UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 sanitize-cpp: $(VENV)/.ready
 	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKESTROVA_BUILD_TESTS=ON \
 	  -DKESTROVA_SANITIZE=ON -DPython_EXECUTABLE=$(CURDIR)/$(VENV)/bin/python
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
-	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	ASAN_OPTIONS=detect_leaks=1:hard_rss_limit_mb=$(SANITIZE_RSS_MB) $(UBSAN_ENV) \
 	  ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
 
 sanitize: sanitize-cpp
-	LD_PRELOAD=$$(g++ -print-file-name=libasan.so) ASAN_OPTIONS=detect_leaks=0 \
-	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 PYTHONPATH=$(CURDIR)/$(ASAN_BUILD)/python \
+	LD_PRELOAD=$$(g++ -print-file-name=libasan.so) \
+	  ASAN_OPTIONS=detect_leaks=0:hard_rss_limit_mb=$(SANITIZE_RSS_MB) $(UBSAN_ENV) \
+	  PYTHONPATH=$(CURDIR)/$(ASAN_BUILD)/python \
 	  $(VENV)/bin/python -m pytest -q -p no:cacheprovider tests
 
 # Coverage-guided fuzzing with libFuzzer (clang); FUZZ_SECONDS per target.
