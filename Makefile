@@ -12,7 +12,7 @@ JOBS ?= 2
 export PATH := $(CURDIR)/$(VENV)/bin:$(PATH)
 
 .PHONY: demo test deps venv wheel install cpp-tests pytest bench format format-check clean \
-	sanitize sanitize-cpp fuzz test-armhf
+	sanitize sanitize-cpp fuzz test-armhf test-armhf-python
 
 deps:
 	@scripts/system-deps.sh
@@ -128,6 +128,11 @@ test-armhf: $(VENV)/.ready
 	  -DKESTROVA_BUILD_PYTHON=OFF
 	cmake --build $(ARMHF_HOST_BUILD) --target test_result_portability -j $(JOBS)
 	scripts/armhf-compare-results.sh $(ARMHF_HOST_BUILD) $(ARMHF_BUILD)
+
+# The extension on armhf: a Debian armhf tree with python3.13 (build/armhf-root), the module
+# cross-built against it (build/armhf-python), the Python tests run inside it under qemu.
+test-armhf-python: $(VENV)/.ready
+	JOBS=$(JOBS) scripts/armhf-python-tests.sh
 
 FORMAT_FILES = $(shell git ls-files '*.cpp' '*.hpp')
 format:
