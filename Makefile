@@ -70,8 +70,10 @@ bench: install
 
 # AddressSanitizer + UndefinedBehaviorSanitizer: the C++ tests, then the Python tests with the
 # ASan runtime preloaded into the interpreter (leak checks off there: the interpreter itself
-# keeps memory until exit). The preload and the options travel through the environment into
-# the Python subprocesses the tests start, so they import the instrumented module too. A
+# keeps memory until exit). The C++ runtime is preloaded beside ASan: the interpreter does not
+# link it, and without it ASan cannot find the real __cxa_throw, so the first exception thrown
+# in the module aborts the process. The preload and the options travel through the environment
+# into the Python subprocesses the tests start, so they import the instrumented module too. A
 # process that runs away with memory stops at SANITIZE_RSS_MB instead of starving the machine.
 ASAN_BUILD := build/asan
 SANITIZE_RSS_MB ?= 4096
@@ -84,7 +86,7 @@ sanitize-cpp: $(VENV)/.ready
 	  ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
 
 sanitize: sanitize-cpp
-	LD_PRELOAD=$$(g++ -print-file-name=libasan.so) \
+	LD_PRELOAD="$$(g++ -print-file-name=libasan.so) $$(g++ -print-file-name=libstdc++.so.6)" \
 	  ASAN_OPTIONS=detect_leaks=0:hard_rss_limit_mb=$(SANITIZE_RSS_MB) $(UBSAN_ENV) \
 	  PYTHONPATH=$(CURDIR)/$(ASAN_BUILD)/python \
 	  $(VENV)/bin/python -m pytest -q -p no:cacheprovider tests
