@@ -121,7 +121,7 @@ ARMHF_BUILD := build/armhf
 ARMHF_HOST_BUILD := build/armhf-host
 test-armhf: $(VENV)/.ready
 	scripts/armhf-deps.sh
-	cmake -Wno-dev -S . -B $(ARMHF_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release \
+	cmake -Wno-deprecated -S . -B $(ARMHF_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release \
 	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/armhf-toolchain.cmake -DKESTROVA_BUILD_TESTS=ON \
 	  -DKESTROVA_BUILD_PYTHON=OFF -DKESTROVA_GTEST_SOURCE=/usr/src/googletest
 	cmake --build $(ARMHF_BUILD) -j $(JOBS)

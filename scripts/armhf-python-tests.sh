@@ -68,7 +68,7 @@ QEMU_LD_PREFIX=$root exec $root/usr/bin/python3.13 "\$@"
 EOF
 chmod +x "$staging/python3.13"
 
-cmake -Wno-dev -S "$repo" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+cmake -Wno-deprecated -S "$repo" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/armhf-toolchain.cmake" -DKESTROVA_BUILD_TESTS=OFF \
   -DCMAKE_DISABLE_FIND_PACKAGE_PkgConfig=ON \
   -DPython_EXECUTABLE="$staging/python3.13" -DPython_INCLUDE_DIR="$staging/include/python3.13" \
