@@ -3,6 +3,8 @@
 #include <cmath>
 #include <limits>
 
+#include "numeric/portable_log.hpp"
+
 namespace kestrova {
 
 namespace {
@@ -12,7 +14,7 @@ namespace {
 double log_ratio(double from, double to) {
     if (!(from > 0)) return 0.0;
     if (!(to > 0)) return std::numeric_limits<double>::infinity();
-    return std::log(from) - std::log(to);
+    return portable_log(from) - portable_log(to);
 }
 
 }  // namespace
@@ -36,7 +38,7 @@ TemporalReport TemporalConsistencyChecker::full_report(std::span<const WidthSamp
     const double first = samples.front().width;
     const double last = samples.back().width;
     if (first > 0 && last > 0) {
-        const double expected = std::log(first) - std::log(last);
+        const double expected = portable_log(first) - portable_log(last);
         report.residual = std::fabs(sum - expected);
         report.telescoping_ok = report.residual < kTelescopingTolerance;
     }

@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "lib/float_order.hpp"
+#include "numeric/portable_log.hpp"
 
 namespace kestrova {
 
@@ -32,7 +33,7 @@ const char* status_for(std::size_t width) {
 double narrowing_bits(std::size_t previous, std::size_t width) {
     if (previous == 0) return 0.0;
     if (width == 0) return kInfinity;
-    return std::log2(static_cast<double>(previous)) - std::log2(static_cast<double>(width));
+    return portable_log2(static_cast<double>(previous)) - portable_log2(static_cast<double>(width));
 }
 
 }  // namespace
@@ -108,7 +109,7 @@ TimelineWalk walk_timeline(const TimelineInputs& in, const StepWidthSources& sou
         if (!walk.goal_reached_at && in.goal_fraction >= 1.0) walk.goal_reached_at = t;
         if (!walk.point_of_no_return && w == 0) walk.point_of_no_return = t;
         step.status = status_for(w);
-        step.entropy = w > 0 ? std::log2(static_cast<double>(w)) : 0.0;
+        step.entropy = w > 0 ? portable_log2(static_cast<double>(w)) : 0.0;
         if (w < in.initial_width && has_variables && has_planes) {
             // The model does not change within a run, so neither does the answer.
             if (!root_cause) root_cause = nearest_bound_variable(*in.model);
