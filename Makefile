@@ -59,7 +59,7 @@ pytest: install $(VENV313)/.ready
 	$(VENV)/bin/python -m pytest -q tests
 	$(VENV313)/bin/python -m pytest -q tests
 
-test: cpp-tests pytest
+test: format-check cpp-tests pytest
 
 bench: install
 	cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DKESTROVA_BUILD_TESTS=ON \
