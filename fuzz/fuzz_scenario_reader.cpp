@@ -72,19 +72,20 @@ std::size_t found_words_length(std::string_view text) {
          {"null", "sequence", "map", "boolean `true`", "boolean `false`"}) {
         if (text.starts_with(word)) return word.size();
     }
-    for (const std::string_view head : {"integer `", "floating point `"}) {
+    // "integer `-12`" and "floating point `-1.5`": digits, and for doubles one point.
+    for (const bool integer : {true, false}) {
+        const std::string_view head = integer ? "integer `" : "floating point `";
         if (!text.starts_with(head)) continue;
         const auto close = text.find('`', head.size());
         if (close == std::string_view::npos) return std::string_view::npos;
         std::string_view number = text.substr(head.size(), close - head.size());
         if (number.starts_with('-')) number.remove_prefix(1);
         const auto point = number.find('.');
-        if (head[0] == 'i' && !all_digits(number)) return std::string_view::npos;
-        if (head[0] == 'f' &&
-            (point == std::string_view::npos || !all_digits(number.substr(0, point)) ||
-             !all_digits(number.substr(point + 1))))
-            return std::string_view::npos;
-        return close + 1;
+        const bool shaped = integer ? all_digits(number)
+                                    : point != std::string_view::npos &&
+                                          all_digits(number.substr(0, point)) &&
+                                          all_digits(number.substr(point + 1));
+        return shaped ? close + 1 : std::string_view::npos;
     }
     if (text.starts_with("string \"")) {
         for (std::size_t i = 8; i < text.size(); ++i) {
