@@ -300,7 +300,7 @@ def running_under_address_sanitizer():
 
 @pytest.mark.skipif(
     running_under_address_sanitizer(),
-    reason="the sanitizer holds freed memory in quarantine; its leak checker covers this",
+    reason="the sanitizer holds freed memory in quarantine; make leakcheck covers this under valgrind",
 )
 def test_native_memory_is_returned(clean_client_env):
     big = scenario(
