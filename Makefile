@@ -96,6 +96,7 @@ FUZZ_SECONDS ?= 60
 FUZZ_BUILD := build/fuzz
 FUZZ_TARGETS := $(basename $(notdir $(wildcard fuzz/fuzz_*.cpp)))
 fuzz: $(VENV)/.ready
+	scripts/system-deps.sh clang-14 libclang-rt-14-dev
 	CC=clang-14 CXX=clang++-14 cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DKESTROVA_FUZZ=ON -DPython_EXECUTABLE=$(CURDIR)/$(VENV)/bin/python
 	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target $(FUZZ_TARGETS)
