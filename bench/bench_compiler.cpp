@@ -1,7 +1,5 @@
 // Compilation and reachability speed, with the direct reference algorithms
 // measured side by side in the same run. Prints medians.
-#include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <limits>
 #include <optional>
@@ -9,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "bench_timing.hpp"
 #include "reachability/core/initial_state_search.hpp"
 #include "reachability/core/reachability_engine.hpp"
 #include "reference_compile.hpp"
@@ -20,20 +19,7 @@
 namespace {
 
 using namespace kestrova;
-using Clock = std::chrono::steady_clock;
-
-template <class F>
-double seconds(F&& f) {
-    const auto start = Clock::now();
-    f();
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    const std::size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
+using namespace kestrova::bench;
 
 // Five variables on 0..9 and eight actions that step them: the grid has
 // 100000 points, so compilation stops at the expansion limit.

@@ -2,18 +2,16 @@
 // time ratio between a 4 MB and a 1 MB document of the same shape (about 4 when
 // reading is linear).
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include "bench_timing.hpp"
 #include "json/writer.hpp"
 #include "vibe/scenario_reader.hpp"
 #include "vibe/scenario_writer.hpp"
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 // Many variables with array and object initial values, many resources, one
 // action with a large cost map: the shapes where a quadratic step would show.
@@ -42,14 +40,7 @@ std::string document(std::size_t target_bytes) {
 
 template <class F>
 double median_ms(int runs, F f) {
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        const auto start = Clock::now();
-        f();
-        times.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
+    return kestrova::bench::median_seconds(runs, f) * 1e3;
 }
 
 }  // namespace

@@ -3,11 +3,8 @@
 // step) measured side by side in the same run. Prints medians.
 #include <sys/resource.h>
 #include <sys/wait.h>
-#include <time.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <limits>
 #include <string>
@@ -15,6 +12,7 @@
 
 #include "approximation/polytope/polytope.hpp"
 #include "approximation/polytope/volume_estimate.hpp"
+#include "bench_timing.hpp"
 #include "lib/reachable_width.hpp"
 #include "lib/simulate.hpp"
 #include "lib/timeline.hpp"
@@ -28,53 +26,7 @@
 namespace {
 
 using namespace kestrova;
-using Clock = std::chrono::steady_clock;
-
-template <class F>
-double seconds(F&& f) {
-    const auto start = Clock::now();
-    f();
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    const std::size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
-
-// Wall-clock and thread CPU medians of the same runs. On a loaded machine the
-// wall clock also counts time the thread waited for a core; CPU time does not.
-struct Timing {
-    double wall;
-    double cpu;
-};
-
-double thread_cpu_seconds() {
-    timespec ts{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
-}
-
-template <class F>
-Timing median_timing(int runs, F&& f) {
-    std::vector<double> wall;
-    std::vector<double> cpu;
-    for (int i = 0; i < runs; ++i) {
-        const double cpu_start = thread_cpu_seconds();
-        wall.push_back(seconds(f));
-        cpu.push_back(thread_cpu_seconds() - cpu_start);
-    }
-    return {median(wall), median(cpu)};
-}
-
-template <class F>
-double median_seconds(int runs, F&& f) {
-    std::vector<double> times;
-    times.reserve(static_cast<std::size_t>(runs));
-    for (int i = 0; i < runs; ++i) times.push_back(seconds(f));
-    return median(times);
-}
+using namespace kestrova::bench;
 
 long peak_rss_kib() {
     rusage usage{};
