@@ -3,18 +3,17 @@
 // our own, so every target sees the same bytes.
 #pragma once
 
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
 #include <iterator>
 #include <limits>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "example_scenarios.hpp"
 
 namespace kestrova::testing {
 
@@ -221,18 +220,10 @@ inline std::vector<CorpusEntry> portability_corpus(const std::filesystem::path& 
     std::vector<CorpusEntry> corpus;
     const std::optional<double> example_budgets[] = {std::nullopt, 0.0, 3.5, 40.0,
                                                      std::numeric_limits<double>::infinity()};
-    std::vector<std::filesystem::path> files;
-    for (const auto& entry : std::filesystem::directory_iterator(examples)) {
-        if (entry.path().extension() == ".json") files.push_back(entry.path());
-    }
-    std::sort(files.begin(), files.end());
-    for (const auto& path : files) {
-        std::ifstream file(path);
-        std::stringstream text;
-        text << file.rdbuf();
+    for (const auto& example : example_scenarios(examples)) {
         for (std::size_t b = 0; b < std::size(example_budgets); ++b) {
-            corpus.push_back({path.filename().string() + "#" + std::to_string(b), text.str(),
-                              example_budgets[b]});
+            corpus.push_back({example.path.filename().string() + "#" + std::to_string(b),
+                              example.text, example_budgets[b]});
         }
     }
     // Score exactly 5000 (Hybrid): five variables, P = 2500, horizon 1.

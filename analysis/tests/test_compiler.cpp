@@ -4,16 +4,15 @@
 #include <bit>
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
 #include <limits>
 #include <optional>
 #include <random>
 #include <set>
-#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "example_scenarios.hpp"
 #include "reference_compile.hpp"
 #include "types.hpp"
 #include "vibe/compiler.hpp"
@@ -589,17 +588,13 @@ TEST(Compile, MatchesTheDirectAlgorithmOnRandomScenarios) {
 }
 
 TEST(Compile, ExampleScenariosMatchTheDirectAlgorithm) {
-    const std::filesystem::path examples = std::filesystem::path(KESTROVA_SOURCE_DIR) / "examples";
     int compiled = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(examples)) {
-        if (entry.path().extension() != ".json") continue;
-        std::ifstream file(entry.path());
-        std::stringstream text;
-        text << file.rdbuf();
-        const ScenarioReadResult read = read_scenario(text.str());
-        ASSERT_TRUE(read.schema) << entry.path() << ": " << read.error;
+    for (const auto& example :
+         testing::example_scenarios(std::filesystem::path(KESTROVA_SOURCE_DIR) / "examples")) {
+        const ScenarioReadResult read = read_scenario(example.text);
+        ASSERT_TRUE(read.schema) << example.path << ": " << read.error;
         const StateSpace space = ScenarioCompiler::compile(*read.schema);
-        SCOPED_TRACE(entry.path().string());
+        SCOPED_TRACE(example.path.string());
         EXPECT_GT(space.transitions.size(), 0u);
         expect_invariants(space);
         expect_same_space(space, reference::compile(*read.schema));

@@ -3,14 +3,13 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
-#include <fstream>
 #include <limits>
 #include <optional>
 #include <random>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "example_scenarios.hpp"
 #include "lib/reachable_width.hpp"
 #include "lib/schema_checks.hpp"
 #include "lib/simulate.hpp"
@@ -519,16 +518,12 @@ TEST(ReachableWidth, MatchesTheEngineOnRandomScenarios) {
 }
 
 TEST(ReachableWidth, ExampleScenariosMatchTheEngine) {
-    const std::filesystem::path examples = std::filesystem::path(KESTROVA_SOURCE_DIR) / "examples";
     int checked = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(examples)) {
-        if (entry.path().extension() != ".json") continue;
-        std::ifstream file(entry.path());
-        std::stringstream text;
-        text << file.rdbuf();
-        const ScenarioReadResult read = read_scenario(text.str());
-        ASSERT_TRUE(read.schema) << entry.path() << ": " << read.error;
-        SCOPED_TRACE(entry.path().string());
+    for (const auto& example :
+         testing::example_scenarios(std::filesystem::path(KESTROVA_SOURCE_DIR) / "examples")) {
+        const ScenarioReadResult read = read_scenario(example.text);
+        ASSERT_TRUE(read.schema) << example.path << ": " << read.error;
+        SCOPED_TRACE(example.path.string());
         const VibeSchema& schema = *read.schema;
         const ReachabilityEngine engine(ScenarioCompiler::compile(schema));
         const std::string start = hash_state(get_initial_attributes(schema.variables));
