@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <bit>
 #include <cstdint>
-#include <filesystem>
 #include <limits>
 #include <optional>
 #include <random>
@@ -12,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "example_scenarios.hpp"
+#include "example_schemas.hpp"
 #include "reference_compile.hpp"
 #include "types.hpp"
 #include "vibe/compiler.hpp"
@@ -588,20 +587,13 @@ TEST(Compile, MatchesTheDirectAlgorithmOnRandomScenarios) {
 }
 
 TEST(Compile, ExampleScenariosMatchTheDirectAlgorithm) {
-    int compiled = 0;
-    for (const auto& example :
-         testing::example_scenarios(std::filesystem::path(KESTROVA_SOURCE_DIR) / "examples")) {
-        const ScenarioReadResult read = read_scenario(example.text);
-        ASSERT_TRUE(read.schema) << example.path << ": " << read.error;
-        const StateSpace space = ScenarioCompiler::compile(*read.schema);
-        SCOPED_TRACE(example.path.string());
+    testing::check_example_schemas([](const VibeSchema& schema) {
+        const StateSpace space = ScenarioCompiler::compile(schema);
         EXPECT_GT(space.transitions.size(), 0u);
         expect_invariants(space);
-        expect_same_space(space, reference::compile(*read.schema));
-        expect_same_graph(*read.schema, space);
-        ++compiled;
-    }
-    EXPECT_GT(compiled, 0);
+        expect_same_space(space, reference::compile(schema));
+        expect_same_graph(schema, space);
+    });
 }
 
 TEST(Compile, ReadScenarioIntegersKeepTheirKindInTheInitialStateOnly) {
