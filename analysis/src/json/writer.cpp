@@ -69,13 +69,27 @@ void append_string(std::string& out, std::string_view text) {
     for (char ch : text) {
         const auto c = static_cast<unsigned char>(ch);
         switch (c) {
-            case '"': out += "\\\""; break;
-            case '\\': out += "\\\\"; break;
-            case '\b': out += "\\b"; break;
-            case '\t': out += "\\t"; break;
-            case '\n': out += "\\n"; break;
-            case '\f': out += "\\f"; break;
-            case '\r': out += "\\r"; break;
+            case '"':
+                out += "\\\"";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\b':
+                out += "\\b";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\f':
+                out += "\\f";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
             default:
                 if (c < 0x20) {
                     out += "\\u00";
@@ -138,7 +152,9 @@ struct ValueAppender {
 }  // namespace
 
 // Values nest at most as deep as the reader allows (128 levels), so recursion is bounded.
-void append_value(std::string& out, const Value& value) { std::visit(ValueAppender{out}, value.data); }
+void append_value(std::string& out, const Value& value) {
+    std::visit(ValueAppender{out}, value.data);
+}
 
 std::string to_compact(const Value& value) {
     std::string out;

@@ -14,7 +14,7 @@ bool precondition_holds(const AttributeMap& attributes, std::string_view text);
 AttributeMap apply_effects(const AttributeMap& attributes, const NamedMap<Effect>& effects);
 
 class ScenarioCompiler {
-public:
+  public:
     // Never fails; expands at most 4999 states.
     static StateSpace compile(const VibeSchema& schema);
 };

@@ -13,7 +13,7 @@ namespace kestrova {
 
 template <class T>
 class NamedMap {
-public:
+  public:
     using Entry = std::pair<std::string, T>;
 
     void assign(std::string key, T value) {
@@ -43,9 +43,11 @@ public:
     auto end() const { return entries_.end(); }
     const Entry& front() const { return entries_.front(); }
 
-    friend bool operator==(const NamedMap& a, const NamedMap& b) { return a.entries_ == b.entries_; }
+    friend bool operator==(const NamedMap& a, const NamedMap& b) {
+        return a.entries_ == b.entries_;
+    }
 
-private:
+  private:
     std::vector<Entry> entries_;
     std::unordered_map<std::string, std::size_t> index_;
 };

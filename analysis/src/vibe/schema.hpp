@@ -31,12 +31,12 @@ inline constexpr std::array<std::string_view, 1> kTimeTypeNames{"discrete"};
 inline constexpr std::array<std::string_view, 3> kVariableTypeNames{"float", "int", "bool"};
 inline constexpr std::array<std::string_view, 2> kTransitionTypeNames{"recurring", "triggered"};
 inline constexpr std::array<std::string_view, 3> kConstraintTypeNames{"threshold", "non_negative",
-                                                                     "forbidden_zone"};
+                                                                      "forbidden_zone"};
 inline constexpr std::array<std::string_view, 2> kConstraintModeNames{"hard", "soft"};
 inline constexpr std::array<std::string_view, 3> kGoalTypeNames{"threshold", "reach_state",
-                                                               "composite"};
+                                                                "composite"};
 inline constexpr std::array<std::string_view, 5> kEffectOpNames{"add", "set", "multiply",
-                                                               "decrement", "affine"};
+                                                                "decrement", "affine"};
 inline constexpr std::array<std::string_view, 5> kOperatorNames{"eq", "gt", "lt", "gte", "lte"};
 
 struct Metadata {
